@@ -1,0 +1,60 @@
+// The one job record of the process and the handlers of the poke items that fill it, with the
+// keyword vocabularies of the option string, the character sets and the line breaks.
+#pragma once
+
+#include <cstdint>
+
+#include "match/matcher.h"
+#include "text/kxstring.h"
+
+namespace kx {
+
+// Character-set codes: a Windows code page where one exists, negative values for variants.
+enum CharSetCode : int32_t {
+    kCharSetAuto = 0,
+    kCharSetSjis = 932,
+    kCharSetEucJp = -932,
+    kCharSetJis = -933,
+    kCharSetUtf8Bom = -65001,
+    kCharSetUtf8 = 65001,
+    kCharSetUtf16BeBom = -3,
+    kCharSetUtf16LeBom = -4,
+    kCharSetUtf16Be = -5,
+    kCharSetUtf16Le = -6,
+};
+
+enum LineBreakCode : int32_t { kLineBreakCr = 0, kLineBreakLf = 1, kLineBreakCrLf = 2, kLineBreakAuto = 3 };
+
+// Looks a keyword up (lower-cased first, compared byte for byte); false for an unknown keyword.
+bool CharSetFromKeyword(const char* text, int32_t* value);
+bool LineBreakFromKeyword(const char* text, int32_t* value);
+
+struct JobSettings {
+    Matcher matcher;
+    kxlib::string file_patterns;
+    kxlib::string directory;
+    kxlib::string replace_string;
+    kxlib::string replaced_log;
+    kxlib::string notice_log;
+    bool subdir = false;
+    bool backup = false;
+    bool keep_timestamp = false;
+    int32_t char_set = kCharSetAuto;
+    int32_t line_break = kLineBreakAuto;
+
+    JobSettings();
+
+    // Poke handlers: true = accepted.
+    bool Set(const char* text);
+    bool SetDir(const char* text);
+    bool SetFilePattern(const char* text);
+    bool SetFindStr(const char* text);
+    bool SetReplaceStr(const char* text);
+    bool SetCharSet(const char* text);
+    bool SetLineBreak(const char* text);
+};
+
+// "SetHmJreDLL": remembers the path when the file exists; accepted when its version is at least 0x171.
+bool SetHmJreDLL(const char* path);
+
+}  // namespace kx

@@ -1,0 +1,407 @@
+// The Matcher in plain mode and in the two HmJre modes (regular expression, fuzzy).
+#include "match/matcher.h"
+
+#include <cstring>
+
+#include "text/codepage.h"
+
+namespace kx {
+
+bool IsWordChar(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+kxlib::string& HmJrePath() {
+    static kxlib::string path;
+    return path;
+}
+
+namespace hmjre {
+
+template <typename Fn> bool Bind(HMODULE module, const char* name, Fn* fn) {
+    *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return *fn != nullptr;
+}
+
+bool BindEntryPoints(HMODULE module, EntryPoints* e) {
+    return Bind(module, "Jre2Open", &e->Jre2Open) && Bind(module, "Jre2Compile", &e->Jre2Compile) &&
+           Bind(module, "Jre2Close", &e->Jre2Close) &&
+           Bind(module, "Jre2GetMatchInfo_HmJre", &e->Jre2GetMatchInfo) &&
+           Bind(module, "JreGetTagPosition", &e->JreGetTagPosition) &&
+           Bind(module, "Fuzzy_Open", &e->FuzzyOpen) && Bind(module, "Fuzzy_Close", &e->FuzzyClose) &&
+           Bind(module, "Fuzzy_ConvertTarget", &e->FuzzyConvertTarget) &&
+           Bind(module, "Fuzzy_ConvertFindString", &e->FuzzyConvertFindString) &&
+           Bind(module, "Fuzzy_FindPos2RealPos", &e->FuzzyFindPos2RealPos) &&
+           Bind(module, "Fuzzy_FindArea2RealArea", &e->FuzzyFindArea2RealArea) &&
+           Bind(module, "Fuzzy_RealPos2FindPos", &e->FuzzyRealPos2FindPos);
+}
+
+}  // namespace hmjre
+
+namespace {
+// A library module loaded for one short use and freed when the scope ends.
+class ModuleHandle {
+public:
+    explicit ModuleHandle(const char* path) : module_(*path ? LoadLibraryA(path) : nullptr) {}
+    ~ModuleHandle() {
+        if (module_) FreeLibrary(module_);
+    }
+    ModuleHandle(const ModuleHandle&) = delete;
+    ModuleHandle& operator=(const ModuleHandle&) = delete;
+    HMODULE get() const { return module_; }
+
+private:
+    HMODULE module_;
+};
+
+// Lower-cases a regular expression but leaves the character right after each backslash as it is,
+// so that \S, \D, \W and \B keep their meaning.
+void LowerPattern(kxlib::string& pattern) {
+    char* p = pattern.mutable_data();
+    uint32_t n = pattern.length();
+    for (uint32_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(p[i]);
+        if (IsLeadByte(c)) {
+            if (i + 1 < n) ++i;
+        } else if (c == '\\') {
+            if (i + 1 < n && !IsLeadByte(static_cast<unsigned char>(p[i + 1]))) ++i;
+        } else if (c >= 'A' && c <= 'Z') {
+            p[i] = static_cast<char>(c + ('a' - 'A'));
+        }
+    }
+}
+}  // namespace
+
+uint16_t QueryHmJreVersion() {
+    ModuleHandle module(HmJrePath().c_str());
+    if (!module.get()) return 0;
+    hmjre::VersionFn version;
+    if (!hmjre::Bind(module.get(), "JreGetVersion", &version)) return 0;
+    return static_cast<uint16_t>(version() & 0xFFFF);
+}
+
+Matcher::Matcher()
+    : library_(nullptr),
+      ready_(false),
+      casesense_(true),
+      word_(false),
+      zero_match_(true),
+      use_regular_(true),
+      aimai_(false),
+      entry_(),
+      option_dialog_(nullptr),
+      prepared_plain_(false),
+      plain_position_(-1) {
+    ResetRecords();
+}
+
+Matcher::~Matcher() { Unload(); }
+
+void Matcher::ResetRecords() {
+    jre_.Reset();
+    fuzzy_.Reset();
+}
+
+bool Matcher::SetOption(const char* name, bool on) {
+    bool* flag = nullptr;
+    if (lstrcmpiA(name, "CaseSense") == 0) flag = &casesense_;
+    else if (lstrcmpiA(name, "word") == 0) flag = &word_;
+    else if (lstrcmpiA(name, "zero_match") == 0) flag = &zero_match_;
+    else if (lstrcmpiA(name, "use_regular") == 0) flag = &use_regular_;
+    else if (lstrcmpiA(name, "aimai") == 0) flag = &aimai_;
+    if (!flag) return false;
+    *flag = on;
+    return true;
+}
+
+bool Matcher::SetFindString(const char* text) {
+    if (PlainMode()) return SetFindStringPlain(text);
+    return SetFindStringHmJre(text);
+}
+
+bool Matcher::Search(const char* text) {
+    // A search that was prepared in another mode than the one now in force is never used.
+    if (PlainMode() != prepared_plain_) return false;
+    if (PlainMode()) return SearchPlain(text);
+    return SearchHmJre(text);
+}
+
+bool Matcher::SetFindStringPlain(const char* text) {
+    find_string_.assign(text);
+    prepared_plain_ = true;
+    if (find_string_.empty()) {
+        ready_ = false;
+        return false;
+    }
+    ready_ = true;
+    if (casesense_) {
+        plain_.SetPattern(find_string_);
+    } else {
+        kxlib::string lowered(find_string_.c_str(), find_string_.length());
+        lowered.to_lower();
+        plain_.SetPattern(lowered);
+    }
+    return true;
+}
+
+bool Matcher::SearchPlain(const char* text) {
+    if (!ready_) return false;
+    target_.assign(text);
+    kxlib::string subject(target_);
+    if (!casesense_) subject.to_lower();
+    const char* s = subject.c_str();
+    const uint32_t n = subject.length();
+    const uint32_t m = plain_.pattern().length();
+    if (!word_) {
+        if (!plain_.Find(s, n)) return false;
+        plain_position_ = plain_.found_position();
+        matched_text_ = plain_.pattern();
+        return true;
+    }
+    uint32_t start = 0;
+    for (;;) {
+        if (start > n || !plain_.Find(s + start, n - start)) return false;
+        uint32_t candidate = start + static_cast<uint32_t>(plain_.found_position());
+        bool before = candidate > 0 && IsWordChar(static_cast<unsigned char>(s[candidate - 1]));
+        bool after = candidate + m < n && IsWordChar(static_cast<unsigned char>(s[candidate + m]));
+        if (!before && !after) {
+            plain_position_ = static_cast<int32_t>(candidate);
+            matched_text_ = plain_.pattern();
+            return true;
+        }
+        // No candidate lies between the search start and this one, so searching on right after it
+        // finds the same next candidate as stepping one byte at a time, without rescanning.
+        start = candidate + 1;
+        if (start < n && IsTrailByte(s, start)) start += 1;
+    }
+}
+
+int32_t Matcher::MatchPosition() const {
+    if (prepared_plain_) return plain_position_;
+    if (aimai_) return entry_.FuzzyFindPos2RealPos(fuzzy_.address(), jre_.match_position());
+    return jre_.match_position();
+}
+
+bool Matcher::Load() {
+    if (library_) return true;
+    const kxlib::string& path = HmJrePath();
+    if (path.empty()) return false;
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (!module) return false;
+    hmjre::EntryPoints entry;
+    if (!hmjre::BindEntryPoints(module, &entry)) {
+        FreeLibrary(module);
+        return false;
+    }
+    library_ = module;
+    entry_ = entry;
+    return true;
+}
+
+void Matcher::Unload() {
+    if (!library_) return;
+    // The library's records refer to memory the library owns: close them while it is still loaded,
+    // so unloading never leaks nor leaves the records pointing into an unloaded module.
+    entry_.Jre2Close(jre_.address());
+    entry_.FuzzyClose(fuzzy_.address());
+    ResetRecords();
+    FreeLibrary(library_);
+    library_ = nullptr;
+    option_dialog_ = nullptr;
+    entry_ = hmjre::EntryPoints();
+    if (!prepared_plain_) ready_ = false;
+}
+
+bool Matcher::SetFindStringHmJre(const char* text) {
+    find_string_.assign(text);
+    prepared_plain_ = false;
+    if (!Load()) {
+        ready_ = false;
+        return false;
+    }
+    ready_ = false;
+    entry_.Jre2Close(jre_.address());
+    jre_.Reset();
+    if (!entry_.Jre2Open(jre_.address())) return false;
+    if (aimai_) {
+        entry_.FuzzyClose(fuzzy_.address());
+        fuzzy_.Reset();
+        if (!entry_.FuzzyOpen(fuzzy_.address(), 0)) return false;
+        if (!casesense_) fuzzy_.set_flags(fuzzy_.flags() & 1u);
+        int32_t kind = use_regular_ ? SIEVE_FIND_REGULAR : SIEVE_FIND_PLAIN;
+        if (!entry_.FuzzyConvertFindString(fuzzy_.address(), find_string_.c_str(), kind)) return false;
+        const char* converted = fuzzy_.converted_find();
+        ready_ = entry_.Jre2Compile(jre_.address(), converted ? converted : "") != 0;
+        return ready_;
+    }
+    kxlib::string pattern(find_string_);
+    if (!casesense_) LowerPattern(pattern);
+    ready_ = entry_.Jre2Compile(jre_.address(), pattern.c_str()) != 0;
+    return ready_;
+}
+
+bool Matcher::SearchHmJre(const char* text) {
+    if (!ready_) return false;
+    target_.assign(text);
+    if (!Load()) return false;
+    kxlib::string lowered;
+    const char* subject;
+    if (aimai_) {
+        entry_.FuzzyConvertTarget(fuzzy_.address(), target_.c_str());
+        subject = fuzzy_.converted_target();
+        if (!subject) return false;
+    } else if (casesense_) {
+        subject = target_.c_str();
+    } else {
+        lowered = target_;
+        lowered.to_lower();
+        subject = lowered.c_str();
+    }
+    const int32_t length = static_cast<int32_t>(std::strlen(subject));
+    jre_.set_search_start(0);
+    int32_t real_position = 0;
+    int32_t real_length = 0;
+    for (;;) {
+        if (!entry_.Jre2GetMatchInfo(jre_.address(), subject, length)) return false;
+        const int32_t position = jre_.match_position();
+        const int32_t match_length = jre_.match_length();
+        if (!zero_match_ && match_length == 0) {
+            jre_.set_search_start(jre_.search_start() + 1);
+            if (jre_.search_start() >= length) return false;
+            continue;
+        }
+        real_length = match_length;
+        real_position = position;
+        if (aimai_) real_position = entry_.FuzzyFindArea2RealArea(fuzzy_.address(), position, &real_length);
+        if (word_) {
+            bool before = real_position != 0 && real_position <= length &&
+                          IsWordChar(static_cast<unsigned char>(subject[real_position - 1]));
+            int32_t end = real_position + real_length;
+            bool after = end < length && end >= 0 && IsWordChar(static_cast<unsigned char>(subject[end]));
+            if (before || after) {
+                jre_.set_search_start(position + 1);
+                if (jre_.search_start() > length) return false;
+                continue;
+            }
+        }
+        break;
+    }
+    const int32_t total = static_cast<int32_t>(target_.length());
+    if (real_position < 0) real_position = 0;
+    if (real_position > total) real_position = total;
+    if (real_length < 0) real_length = 0;
+    if (real_length > total - real_position) real_length = total - real_position;
+    matched_text_.assign_bytes(target_.c_str() + real_position, static_cast<uint32_t>(real_length));
+    return true;
+}
+
+bool Matcher::TagArea(int n, int32_t* position, int32_t* length) const {
+    *length = 0;
+    if (!library_ || prepared_plain_ || n < 0 || n > 9) return false;
+    int32_t p = entry_.JreGetTagPosition(jre_.address(), static_cast<char>('0' + n), length);
+    if (p == -1) {
+        *length = 0;
+        return false;
+    }
+    if (aimai_) p = entry_.FuzzyFindArea2RealArea(fuzzy_.address(), p, length);
+    *position = p;
+    return true;
+}
+
+int32_t Matcher::TagPosition(int n) const {
+    int32_t position, length;
+    return TagArea(n, &position, &length) ? position : -1;
+}
+
+int32_t Matcher::TagLength(int n) const {
+    int32_t position, length;
+    return TagArea(n, &position, &length) ? length : 0;
+}
+
+const char* Matcher::TagText(int n) const {
+    static kxlib::string text;
+    int32_t position, length;
+    if (!TagArea(n, &position, &length)) {
+        text.assign("");
+        return text.c_str();
+    }
+    const int32_t total = static_cast<int32_t>(target_.length());
+    if (position < 0) position = 0;
+    if (position > total) position = total;
+    if (length < 0) length = 0;
+    if (length > total - position) length = total - position;
+    text.assign_bytes(target_.c_str() + position, static_cast<uint32_t>(length));
+    return text.c_str();
+}
+
+int Matcher::TagCount() const {
+    for (int n = 1; n <= 9; ++n)
+        if (TagPosition(n) == -1) return n - 1;
+    return 9;
+}
+
+const char* Matcher::ExpandReplacement(const char* replacement) const {
+    if (!use_regular_) return replacement;
+    static kxlib::string result;
+    const uint32_t n = static_cast<uint32_t>(std::strlen(replacement));
+    result.assign("");
+    result.reserve(n + 1);
+    kxlib::string tags[9];
+    bool fetched[9] = {};
+    uint32_t copied = 0;  // replacement bytes already appended
+    uint32_t i = 0;
+    while (i < n) {
+        unsigned char c = static_cast<unsigned char>(replacement[i]);
+        if (IsLeadByte(c)) {
+            i += (i + 1 < n) ? 2 : 1;
+            continue;
+        }
+        if (c != '\\' || i + 1 >= n) {
+            ++i;
+            continue;
+        }
+        char next = replacement[i + 1];
+        if (next >= '1' && next <= '9') {
+            int t = next - '1';
+            if (!fetched[t]) {
+                tags[t].assign(TagText(t + 1));
+                fetched[t] = true;
+            }
+            result.append_bytes(replacement + copied, i - copied);
+            result.append(tags[t]);
+        } else if (next == '\\' || next == 'n' || next == 't') {
+            result.append_bytes(replacement + copied, i - copied);
+            result.append(next == '\\' ? "\\" : next == 'n' ? "\n" : "\t");
+        } else {
+            ++i;
+            continue;
+        }
+        i += 2;
+        copied = i;
+    }
+    result.append_bytes(replacement + copied, n - copied);
+    return result.c_str();
+}
+
+int32_t Matcher::ShowFuzzyOptionDialog(HWND owner) {
+    if (!Load()) return 0;
+    if (!option_dialog_ && !hmjre::Bind(library_, "Fuzzy_OptionDialog", &option_dialog_)) return 0;
+    return option_dialog_(owner, 0);
+}
+
+void Matcher::AssignFrom(const Matcher& other) {
+    if (library_) {
+        entry_.Jre2Close(jre_.address());
+        entry_.FuzzyClose(fuzzy_.address());
+    }
+    ResetRecords();
+    casesense_ = other.casesense_;
+    word_ = other.word_;
+    zero_match_ = other.zero_match_;
+    use_regular_ = other.use_regular_;
+    aimai_ = other.aimai_;
+    ready_ = false;
+    if (other.ready_) SetFindString(other.find_string_.c_str());
+}
+
+}  // namespace kx

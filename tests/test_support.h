@@ -1,0 +1,73 @@
+// Helpers shared by the tests: scratch directories, file contents, paths beside the test program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kxtest {
+
+// Directory holding the running test program (the build's bin folder), with a trailing backslash.
+inline std::string ProgramDir() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+inline bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+inline std::string ReadFileBytes(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string("<missing>");
+    std::string out;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+    CloseHandle(h);
+    return out;
+}
+
+inline void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &d);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = d.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = dir + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + "\\");
+            else DeleteFileA(path.c_str());
+        } while (FindNextFileA(h, &d));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// A fresh, empty scratch directory under the temporary folder, removed when the object goes.
+class ScratchDir {
+public:
+    explicit ScratchDir(const char* tag) {
+        char tmp[MAX_PATH];
+        GetTempPathA(MAX_PATH, tmp);
+        path_ = std::string(tmp) + "kestrel-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "\\";
+        RemoveTree(path_);
+        CreateDirectoryA(path_.c_str(), nullptr);
+    }
+    ~ScratchDir() { RemoveTree(path_); }
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace kxtest

@@ -1,0 +1,37 @@
+// Lead-byte test and ASCII-only lower-casing over the ANSI code page.
+#include "text/codepage.h"
+
+#include <windows.h>
+
+namespace kx {
+
+namespace {
+// The lead-byte test is asked for every scanned byte; a table built once from the platform's answer
+// keeps it cheap.
+struct LeadTable {
+    bool lead[256];
+    LeadTable() {
+        for (int i = 0; i < 256; ++i) lead[i] = IsDBCSLeadByte(static_cast<BYTE>(i)) != FALSE;
+    }
+};
+const LeadTable& Leads() {
+    static const LeadTable table;
+    return table;
+}
+}  // namespace
+
+bool IsLeadByte(unsigned char b) { return Leads().lead[b]; }
+
+void LowerAnsi(char* p, uint32_t n) {
+    const LeadTable& t = Leads();
+    for (uint32_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(p[i]);
+        if (t.lead[c]) {
+            if (i + 1 < n && p[i + 1] != '\0') ++i;
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z') p[i] = static_cast<char>(c + ('a' - 'A'));
+    }
+}
+
+}  // namespace kx
