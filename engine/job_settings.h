@@ -52,7 +52,19 @@ struct JobSettings {
     bool SetReplaceStr(const char* text);
     bool SetCharSet(const char* text);
     bool SetLineBreak(const char* text);
+    // "ShowLog": the modal result window with the whole ResultLog, at the placement given.
+    bool ShowLog(const char* placement);
+
+    // Execute handler "Replace": the search-and-replace run over every listed file.
+    bool Replace();
+    // Request handlers: "Log" (lines of the replaced files) and "FileList" (the files the job covers).
+    const char* Log();
+    const char* FileList();
 };
+
+// Request handler "GetHmJreVersion" and execute handler "FuzzyOptionDialog".
+const char* GetHmJreVersion();
+bool FuzzyOptionDialog();
 
 // "SetHmJreDLL": remembers the path when the file exists; accepted when its version is at least 0x171.
 bool SetHmJreDLL(const char* path);

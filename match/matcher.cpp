@@ -98,8 +98,8 @@ Matcher::Matcher()
 Matcher::~Matcher() { Unload(); }
 
 void Matcher::ResetRecords() {
-    jre_.Reset();
-    fuzzy_.Reset();
+    hmjre::Reset(&jre_);
+    hmjre::Reset(&fuzzy_);
 }
 
 bool Matcher::SetOption(const char* name, bool on) {
@@ -178,8 +178,8 @@ bool Matcher::SearchPlain(const char* text) {
 
 int32_t Matcher::MatchPosition() const {
     if (prepared_plain_) return plain_position_;
-    if (aimai_) return entry_.FuzzyFindPos2RealPos(fuzzy_.address(), jre_.match_position());
-    return jre_.match_position();
+    if (aimai_) return entry_.FuzzyFindPos2RealPos(&fuzzy_, jre_.match_position);
+    return jre_.match_position;
 }
 
 bool Matcher::Load() {
@@ -202,8 +202,8 @@ void Matcher::Unload() {
     if (!library_) return;
     // The library's records refer to memory the library owns: close them while it is still loaded,
     // so unloading never leaks nor leaves the records pointing into an unloaded module.
-    entry_.Jre2Close(jre_.address());
-    entry_.FuzzyClose(fuzzy_.address());
+    entry_.Jre2Close(&jre_);
+    entry_.FuzzyClose(&fuzzy_);
     ResetRecords();
     FreeLibrary(library_);
     library_ = nullptr;
@@ -220,23 +220,23 @@ bool Matcher::SetFindStringHmJre(const char* text) {
         return false;
     }
     ready_ = false;
-    entry_.Jre2Close(jre_.address());
-    jre_.Reset();
-    if (!entry_.Jre2Open(jre_.address())) return false;
+    entry_.Jre2Close(&jre_);
+    hmjre::Reset(&jre_);
+    if (!entry_.Jre2Open(&jre_)) return false;
     if (aimai_) {
-        entry_.FuzzyClose(fuzzy_.address());
-        fuzzy_.Reset();
-        if (!entry_.FuzzyOpen(fuzzy_.address(), 0)) return false;
-        if (!casesense_) fuzzy_.set_flags(fuzzy_.flags() & 1u);
-        int32_t kind = use_regular_ ? SIEVE_FIND_REGULAR : SIEVE_FIND_PLAIN;
-        if (!entry_.FuzzyConvertFindString(fuzzy_.address(), find_string_.c_str(), kind)) return false;
-        const char* converted = fuzzy_.converted_find();
-        ready_ = entry_.Jre2Compile(jre_.address(), converted ? converted : "") != 0;
+        entry_.FuzzyClose(&fuzzy_);
+        hmjre::Reset(&fuzzy_);
+        if (!entry_.FuzzyOpen(&fuzzy_, 0)) return false;
+        if (!casesense_) fuzzy_.flags &= 1u;
+        int32_t kind = use_regular_ ? sieve::kFindRegex : sieve::kFindPlain;
+        if (!entry_.FuzzyConvertFindString(&fuzzy_, find_string_.c_str(), kind)) return false;
+        const char* converted = sieve::FuzzyFindString(fuzzy_);
+        ready_ = entry_.Jre2Compile(&jre_, converted ? converted : "") != 0;
         return ready_;
     }
     kxlib::string pattern(find_string_);
     if (!casesense_) LowerPattern(pattern);
-    ready_ = entry_.Jre2Compile(jre_.address(), pattern.c_str()) != 0;
+    ready_ = entry_.Jre2Compile(&jre_, pattern.c_str()) != 0;
     return ready_;
 }
 
@@ -247,8 +247,8 @@ bool Matcher::SearchHmJre(const char* text) {
     kxlib::string lowered;
     const char* subject;
     if (aimai_) {
-        entry_.FuzzyConvertTarget(fuzzy_.address(), target_.c_str());
-        subject = fuzzy_.converted_target();
+        entry_.FuzzyConvertTarget(&fuzzy_, target_.c_str());
+        subject = sieve::FuzzyTarget(fuzzy_);
         if (!subject) return false;
     } else if (casesense_) {
         subject = target_.c_str();
@@ -258,29 +258,29 @@ bool Matcher::SearchHmJre(const char* text) {
         subject = lowered.c_str();
     }
     const int32_t length = static_cast<int32_t>(std::strlen(subject));
-    jre_.set_search_start(0);
+    jre_.search_start = 0;
     int32_t real_position = 0;
     int32_t real_length = 0;
     for (;;) {
-        if (!entry_.Jre2GetMatchInfo(jre_.address(), subject, length)) return false;
-        const int32_t position = jre_.match_position();
-        const int32_t match_length = jre_.match_length();
+        if (!entry_.Jre2GetMatchInfo(&jre_, subject, length)) return false;
+        const int32_t position = jre_.match_position;
+        const int32_t match_length = jre_.match_length;
         if (!zero_match_ && match_length == 0) {
-            jre_.set_search_start(jre_.search_start() + 1);
-            if (jre_.search_start() >= length) return false;
+            jre_.search_start += 1;
+            if (jre_.search_start >= length) return false;
             continue;
         }
         real_length = match_length;
         real_position = position;
-        if (aimai_) real_position = entry_.FuzzyFindArea2RealArea(fuzzy_.address(), position, &real_length);
+        if (aimai_) real_position = entry_.FuzzyFindArea2RealArea(&fuzzy_, position, &real_length);
         if (word_) {
             bool before = real_position != 0 && real_position <= length &&
                           IsWordChar(static_cast<unsigned char>(subject[real_position - 1]));
             int32_t end = real_position + real_length;
             bool after = end < length && end >= 0 && IsWordChar(static_cast<unsigned char>(subject[end]));
             if (before || after) {
-                jre_.set_search_start(position + 1);
-                if (jre_.search_start() > length) return false;
+                jre_.search_start = position + 1;
+                if (jre_.search_start > length) return false;
                 continue;
             }
         }
@@ -298,12 +298,11 @@ bool Matcher::SearchHmJre(const char* text) {
 bool Matcher::TagArea(int n, int32_t* position, int32_t* length) const {
     *length = 0;
     if (!library_ || prepared_plain_ || n < 0 || n > 9) return false;
-    int32_t p = entry_.JreGetTagPosition(jre_.address(), static_cast<char>('0' + n), length);
-    if (p == -1) {
-        *length = 0;
-        return false;
-    }
-    if (aimai_) p = entry_.FuzzyFindArea2RealArea(fuzzy_.address(), p, length);
+    int tag_length = 0;
+    int32_t p = entry_.JreGetTagPosition(&jre_, '0' + n, &tag_length);
+    if (p == -1) return false;
+    *length = tag_length;
+    if (aimai_) p = entry_.FuzzyFindArea2RealArea(&fuzzy_, p, length);
     *position = p;
     return true;
 }
@@ -391,8 +390,8 @@ int32_t Matcher::ShowFuzzyOptionDialog(HWND owner) {
 
 void Matcher::AssignFrom(const Matcher& other) {
     if (library_) {
-        entry_.Jre2Close(jre_.address());
-        entry_.FuzzyClose(fuzzy_.address());
+        entry_.Jre2Close(&jre_);
+        entry_.FuzzyClose(&fuzzy_);
     }
     ResetRecords();
     casesense_ = other.casesense_;

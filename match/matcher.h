@@ -69,8 +69,8 @@ private:
     bool use_regular_;
     bool aimai_;
     // HmJre state: the two records and the bound entry points.
-    mutable hmjre::JreRecord jre_;
-    mutable hmjre::FuzzyRecordBlock fuzzy_;
+    mutable Jre2Record jre_;
+    mutable FuzzyRecord fuzzy_;
     hmjre::EntryPoints entry_;
     hmjre::OptionDialogFn option_dialog_;
     // The mode the find string was prepared in, so a search never uses a search that was not prepared.

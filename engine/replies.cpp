@@ -1,0 +1,40 @@
+// Reply texts of the requests "Log", "FileList" and "GetHmJreVersion", and the execute command
+// "FuzzyOptionDialog".
+#include <windows.h>
+
+#include "engine/file_list.h"
+#include "engine/job_settings.h"
+
+namespace kx {
+
+const char* JobSettings::Log() { return replaced_log.c_str(); }
+
+const char* JobSettings::FileList() {
+    static kxlib::string reply;
+    kxlib::string text;
+    for (const kxlib::string& path : EnumerateFiles(directory, file_patterns, subdir)) {
+        text.append(path);
+        text.append("\n");
+    }
+    reply = text;
+    return reply.c_str();
+}
+
+const char* GetHmJreVersion() {
+    // Filled once per process: a later "SetHmJreDLL" does not change the answer.
+    static kxlib::string version;
+    if (version.empty()) {
+        uint16_t v = QueryHmJreVersion();
+        char text[16];
+        wsprintfA(text, "%d.%d%d", (v >> 8) & 0xF, (v >> 4) & 0xF, v & 0xF);
+        version.assign(text);
+    }
+    return version.c_str();
+}
+
+bool FuzzyOptionDialog() {
+    Matcher temporary;
+    return temporary.ShowFuzzyOptionDialog(nullptr) != 0;
+}
+
+}  // namespace kx
