@@ -1,0 +1,57 @@
+// Thin owners of the Win32 handles Bindery uses: a registry key, and a file read through the
+// key-file byte source or written whole.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "keyassign/key_file.h"
+
+namespace bindery {
+
+// An existing key under HKEY_CURRENT_USER, opened with full access; never created.
+class RegistryKey {
+ public:
+  explicit RegistryKey(const char* path);
+  ~RegistryKey();
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+
+  bool IsOpen() const { return key_ != nullptr; }
+
+  enum class Read { kOk, kMissing, kRefused };
+  // Reads a value of exactly `type` and `size` bytes. kMissing when there is no such value,
+  // kRefused when it exists with another type or size or cannot be read.
+  Read ReadExact(const char* name, DWORD type, void* buffer, DWORD size) const;
+  // Reads a value of `type` of any size.
+  Read ReadAll(const char* name, DWORD type, std::vector<uint8_t>& bytes) const;
+  bool Write(const char* name, DWORD type, const void* data, size_t size) const;
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// A file opened for reading.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(const char* path);
+  ~FileSource() override;
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
+  bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+  uint64_t Size() const override;
+  bool ReadAt(uint64_t offset, void* buffer, size_t length) const override;
+
+ private:
+  HANDLE file_;
+};
+
+// Creates (or, unless `keep_existing`, truncates) the file at `path` and writes `bytes`.
+// False when the file exists and is kept, cannot be created, or the write falls short.
+bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes, bool keep_existing);
+
+}  // namespace bindery
