@@ -1,8 +1,202 @@
-// The "Replace" run.
-#include "engine/job_settings.h"
+// The "Replace" run and the processing of one file.
+#include "engine/replace_run.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "engine/file_list.h"
+#include "match/plain_search.h"
+#include "text/codepage.h"
+#include "text/file_utils.h"
+#include "text/text_file.h"
 
 namespace kx {
 
-bool JobSettings::Replace() { return false; }
+namespace {
+const char kNoFiles[] = "\x8A\x59\x93\x96\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8"
+                        "\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44";  // 該当ファイルが見つかりませんでした．
+const char kFailed[] = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
+                       "\x82\xB5\x82\xBD\x81\x44\n";  // の検索＆置換に失敗しました．
+const char kNoHit[] = "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
+                      "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44\n";  // に検索語は見つかりませんでした．
+const char kIn[] = "\x93\xE0\x82\xCC";  // 内の
+const char kReplaced[] = "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x44\n";
+// 個の語を置換しました．
+
+// Reads the whole decoded text. False when the file cannot be opened, when decoding lost anything
+// (a character the code page lacks, an invalid sequence) or when the text holds a NUL byte: such a
+// file could not be written back without damage.
+bool ReadWholeText(const kxlib::string& path, int32_t char_set, uint32_t size, kxlib::string* text,
+                   int32_t* file_char_set, int32_t* file_line_break) {
+    TextFile file;
+    if (!file.Open(path.c_str(), 0, char_set, kLineBreakCrLf)) return false;
+    *file_char_set = file.file_char_set;
+    *file_line_break = file.file_line_break;
+    text->reserve(size + 10);
+    char block[4096];
+    bool binary = false;
+    for (;;) {
+        int32_t got = file.reader->Read(block, sizeof block);
+        if (got <= 0) break;
+        uint32_t bytes = static_cast<uint32_t>(std::strlen(block));
+        if (bytes != static_cast<uint32_t>(got)) binary = true;
+        text->append_bytes(block, bytes);
+    }
+    bool lossy = file.reader->lossy();
+    file.Close();
+    return !binary && !lossy;
+}
+
+// The directory part of a path, with its trailing backslash, or "." for a bare name.
+kxlib::string DirectoryOf(const kxlib::string& path) {
+    const char* p = path.c_str();
+    int32_t last = -1;
+    for (uint32_t i = 0; i < path.length(); ++i) {
+        unsigned char c = static_cast<unsigned char>(p[i]);
+        if (IsLeadByte(c) && i + 1 < path.length()) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' || c == '/' || c == ':') last = static_cast<int32_t>(i);
+    }
+    if (last < 0) return kxlib::string(".");
+    return path.substr(0, static_cast<uint32_t>(last) + 1);
+}
+
+// A temporary file beside the original, deleted on destruction unless it was put in place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const kxlib::string& original) {
+        char name[MAX_PATH + 16];
+        if (GetTempFileNameA(DirectoryOf(original).c_str(), "kxq", 0, name)) path_.assign(name);
+    }
+    ~TemporaryFile() {
+        if (!path_.empty()) DeleteFileA(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    bool valid() const { return !path_.empty(); }
+    const kxlib::string& path() const { return path_; }
+    void Release() { path_.assign(""); }
+
+private:
+    kxlib::string path_;
+};
+
+// Writes text in the given encoding to the temporary file and makes sure it reached the disk.
+bool WriteWholeText(const kxlib::string& path, int32_t char_set, int32_t line_break, const kxlib::string& text) {
+    TextFile file;
+    if (!file.Open(path.c_str(), 1, char_set, line_break)) return false;
+    file.writer->Write(text.c_str(), static_cast<int32_t>(text.length()));
+    if (!file.Close()) return false;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BOOL flushed = FlushFileBuffers(h);
+    CloseHandle(h);
+    return flushed != FALSE;
+}
+
+// Puts the finished temporary file in the original's place in one step.
+bool PutInPlace(const kxlib::string& original, const kxlib::string& temporary) {
+    if (ReplaceFileA(original.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr))
+        return true;
+    return MoveFileExA(temporary.c_str(), original.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+           FALSE;
+}
+}  // namespace
+
+int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const kxlib::string& text,
+                   kxlib::string* output) {
+    const char* base = text.c_str();
+    const uint32_t total = text.length();
+    uint32_t p = 0;
+    int32_t count = 0;
+    while (p <= total && matcher.Search(base + p)) {
+        int32_t m = matcher.MatchPosition();
+        uint32_t matched = matcher.MatchedText().length();
+        uint32_t at = m < 0 ? 0 : static_cast<uint32_t>(m);
+        if (at > total - p) at = total - p;
+        output->append_bytes(base + p, at);
+        output->append(matcher.ExpandReplacement(replace_string.c_str()));
+        ++count;
+        p += at + matched;
+        if (matched == 0) {
+            // An empty match at the resume offset: carry the next character over unchanged and
+            // search on behind it, so the run always advances.
+            if (p >= total) break;
+            uint32_t step = (IsLeadByte(static_cast<unsigned char>(base[p])) && p + 1 < total) ? 2 : 1;
+            output->append_bytes(base + p, step);
+            p += step;
+        }
+    }
+    if (p < total) output->append_bytes(base + p, total - p);
+    return count;
+}
+
+FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
+    const uint32_t size = GetFileSizeBytes(path.c_str());
+    FileTimeStamp t_write, t_access;
+    if (job.keep_timestamp) {
+        t_write = GetLastWriteTime(path.c_str());
+        t_access = GetLastAccessTime(path.c_str());
+    }
+    kxlib::string text;
+    int32_t file_char_set = 0, file_line_break = kLineBreakCrLf;
+    if (!ReadWholeText(path, job.char_set, size, &text, &file_char_set, &file_line_break)) return {false, 0};
+    const int32_t char_set = job.char_set != kCharSetAuto ? job.char_set : file_char_set;
+    const int32_t line_break = job.line_break != kLineBreakAuto ? job.line_break : file_line_break;
+
+    kxlib::string output;
+    output.reserve(2 * size + 10);
+    const int32_t n = ReplaceAll(job.matcher, job.replace_string, text, &output);
+    if (n == 0) {
+        if (job.keep_timestamp) SetLastAccessTime(path.c_str(), t_access);
+        return {true, 0};
+    }
+
+    if (job.backup) CopyFileA(path.c_str(), (path + ".bak").c_str(), TRUE);
+    // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return {false, n};
+    TemporaryFile temporary(path);
+    if (!temporary.valid()) return {false, n};
+    if (!WriteWholeText(temporary.path(), char_set, line_break, output)) return {false, n};
+    if (!PutInPlace(path, temporary.path())) return {false, n};
+    temporary.Release();
+    if (job.keep_timestamp) {
+        SetLastAccessTime(path.c_str(), t_access);
+        SetLastWriteTime(path.c_str(), t_write);
+    }
+    return {true, n};
+}
+
+bool JobSettings::Replace() {
+    kx::FileList files = EnumerateFiles(directory, file_patterns, subdir);
+    replaced_log.assign("");
+    notice_log.assign("");
+    if (files.empty()) {
+        notice_log.assign(kNoFiles);
+        return false;
+    }
+    for (const kxlib::string& path : files) {
+        FileOutcome outcome = ProcessFile(*this, path);
+        if (!outcome.ok) {
+            notice_log.append(path);
+            notice_log.append(kFailed);
+        } else if (outcome.count == 0) {
+            notice_log.append(path);
+            notice_log.append(kNoHit);
+        } else {
+            replaced_log.append(path);
+            replaced_log.append(kIn);
+            replaced_log.append(kxlib::lexical_cast<kxlib::string, int>(outcome.count));
+            replaced_log.append(kReplaced);
+        }
+    }
+    return true;
+}
 
 }  // namespace kx

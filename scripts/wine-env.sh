@@ -15,7 +15,7 @@ kestrel_wine_up() {
     mkdir -p "$LOCPATH"
     localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" >/dev/null 2>&1 || true
   fi
-  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  { export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; } 2>/dev/null
 
   # An X display for windows and DDE: the first free number from 90 on.
   local n=90

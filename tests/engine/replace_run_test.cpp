@@ -1,0 +1,191 @@
+// The "Replace" run: log texts and counts, encodings and line breaks kept, backups, time stamps,
+// and the guarantees that no file is left half-written, damaged or rewritten with lost characters.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "engine/job_settings.h"
+#include "engine/replace_run.h"
+#include "test_support.h"
+
+using kxtest::ReadFileBytes;
+using kxtest::WriteFileBytes;
+
+namespace {
+const std::string kFailed = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
+                            "\x82\xB5\x82\xBD\x81\x44\n";
+const std::string kNoHit = "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
+                           "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44\n";
+std::string Replaced(const std::string& path, int n) {
+    return path + "\x93\xE0\x82\xCC" + std::to_string(n) +
+           "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x44\n";
+}
+
+class ReplaceRun : public ::testing::Test {
+protected:
+    ReplaceRun() : dir("run") {}
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 932u);
+        job.Set("casesense");
+        job.SetDir(dir.path().c_str());
+        job.SetFilePattern("*.txt");
+    }
+    void Find(const char* find, const char* replace) {
+        ASSERT_TRUE(job.SetFindStr(find));
+        job.SetReplaceStr(replace);
+    }
+    int TemporaryFilesLeft() {
+        WIN32_FIND_DATAA d;
+        HANDLE h = FindFirstFileA((dir.path() + "*.tmp").c_str(), &d);
+        if (h == INVALID_HANDLE_VALUE) return 0;
+        int n = 0;
+        do ++n; while (FindNextFileA(h, &d));
+        FindClose(h);
+        return n;
+    }
+    kxtest::ScratchDir dir;
+    kx::JobSettings job;
+};
+}  // namespace
+
+TEST_F(ReplaceRun, LogLinesAndCounts) {
+    WriteFileBytes(dir / "a.txt", "old old\r\n");
+    WriteFileBytes(dir / "b.txt", "nothing here\r\n");
+    WriteFileBytes(dir / "c.txt", "aaaa aaa\n");
+    Find("old", "new");
+    EXPECT_TRUE(job.Replace());
+    EXPECT_EQ(ReadFileBytes(dir / "a.txt"), "new new\r\n");
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "a.txt", 2));
+    EXPECT_EQ(std::string(job.notice_log.c_str()), dir / "b.txt" + kNoHit + dir / "c.txt" + kNoHit);
+
+    Find("aa", "aa-aa");
+    EXPECT_TRUE(job.Replace());
+    EXPECT_EQ(ReadFileBytes(dir / "c.txt"), "aa-aaaa-aa aa-aaa\n") << "touching matches count 2, no re-match inside";
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "c.txt", 3));
+}
+
+TEST_F(ReplaceRun, NoFilesAndListedTwice) {
+    Find("x", "y");
+    EXPECT_FALSE(job.Replace());
+    EXPECT_STREQ(job.Log(), "");
+    EXPECT_EQ(std::string(job.notice_log.c_str()),
+              "\x8A\x59\x93\x96\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC"
+              "\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44");
+    WriteFileBytes(dir / "a.txt", "x");
+    job.SetFilePattern("*.txt;a.*");
+    EXPECT_TRUE(job.Replace());
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "a.txt", 1));
+    EXPECT_EQ(std::string(job.notice_log.c_str()), dir / "a.txt" + kNoHit) << "the second pass finds y only";
+}
+
+TEST_F(ReplaceRun, EncodingMarkAndLineBreaksKeptOutsideTheReplacedWords) {
+    const std::string sjis_crlf = "\x93\xFA\x96\x7B old \x95\x5C\r\nline2 old\r\n";
+    const std::string utf8_bom = "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC old\nx\n";
+    const std::string utf16le = std::string("\xFF\xFE" "o\0l\0d\0\r\0\n\0\xE5\x65", 14);
+    const std::string eucjp_lf = "\xC6\xFC\xCB\xDC old\n\xA4\xA2\n";
+    WriteFileBytes(dir / "sjis.txt", sjis_crlf);
+    WriteFileBytes(dir / "utf8.txt", utf8_bom);
+    WriteFileBytes(dir / "utf16.txt", utf16le);
+    WriteFileBytes(dir / "euc.txt", eucjp_lf);
+    Find("old", "NEW");
+    EXPECT_TRUE(job.Replace());
+    EXPECT_EQ(ReadFileBytes(dir / "sjis.txt"), "\x93\xFA\x96\x7B NEW \x95\x5C\r\nline2 NEW\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "utf8.txt"), "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC NEW\nx\n");
+    EXPECT_EQ(ReadFileBytes(dir / "utf16.txt"), std::string("\xFF\xFE" "N\0E\0W\0\r\0\n\0\xE5\x65", 14));
+    EXPECT_EQ(ReadFileBytes(dir / "euc.txt"), "\xC6\xFC\xCB\xDC NEW\n\xA4\xA2\n");
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+}
+
+TEST_F(ReplaceRun, PrescribedLineBreakOnlyForChangedFiles) {
+    WriteFileBytes(dir / "hit.txt", "a old\r\nb\r\n");
+    WriteFileBytes(dir / "miss.txt", "a\r\nb\r\n");
+    job.SetLineBreak("lf");
+    Find("old", "new");
+    job.Replace();
+    EXPECT_EQ(ReadFileBytes(dir / "hit.txt"), "a new\nb\n");
+    EXPECT_EQ(ReadFileBytes(dir / "miss.txt"), "a\r\nb\r\n");
+}
+
+TEST_F(ReplaceRun, BackupIsMadeOnceAndNeverOverwritten) {
+    job.Set("casesense,backup");
+    WriteFileBytes(dir / "a.txt", "one old");
+    WriteFileBytes(dir / "b.txt", "two old");
+    WriteFileBytes(dir / "b.txt.bak", "earlier backup");
+    WriteFileBytes(dir / "c.txt", "no hit");
+    Find("old", "new");
+    job.Replace();
+    EXPECT_EQ(ReadFileBytes(dir / "a.txt.bak"), "one old");
+    EXPECT_EQ(ReadFileBytes(dir / "b.txt.bak"), "earlier backup");
+    EXPECT_EQ(ReadFileBytes(dir / "b.txt"), "two new");
+    EXPECT_EQ(ReadFileBytes(dir / "c.txt.bak"), "<missing>");
+}
+
+TEST_F(ReplaceRun, TimeStampsKeptToTheMillisecond) {
+    job.Set("casesense,keep_timestamp");
+    WriteFileBytes(dir / "a.txt", "old");
+    WriteFileBytes(dir / "b.txt", "none");
+    SYSTEMTIME st = {2019, 4, 0, 1, 12, 34, 56, 789};
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    for (const char* name : {"a.txt", "b.txt"}) {
+        HANDLE h = CreateFileA((dir / name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        SetFileTime(h, nullptr, &ft, &ft);
+        CloseHandle(h);
+    }
+    Find("old", "new");
+    job.Replace();
+    for (const char* name : {"a.txt", "b.txt"}) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        ASSERT_TRUE(GetFileAttributesExA((dir / name).c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &ft), 0) << name;
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "a.txt"), "new");
+}
+
+TEST_F(ReplaceRun, UnwritableLossyAndBinaryFilesAreReportedAndUntouched) {
+    WriteFileBytes(dir / "ro.txt", "old");
+    SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    // UTF-8 with an emoji, which code page 932 lacks: rewriting would destroy it.
+    const std::string emoji = "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n";
+    WriteFileBytes(dir / "emoji.txt", emoji);
+    const std::string binary("old\0old", 7);
+    WriteFileBytes(dir / "bin.txt", binary);
+    WriteFileBytes(dir / "ok.txt", "old");
+    Find("old", "new");
+    EXPECT_TRUE(job.Replace());
+    EXPECT_EQ(ReadFileBytes(dir / "ro.txt"), "old");
+    EXPECT_NE(GetFileAttributesA((dir / "ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "not made writable";
+    EXPECT_EQ(ReadFileBytes(dir / "emoji.txt"), emoji);
+    EXPECT_EQ(ReadFileBytes(dir / "bin.txt"), binary);
+    EXPECT_EQ(ReadFileBytes(dir / "ok.txt"), "new");
+    std::string notice = job.notice_log.c_str();
+    for (const char* name : {"ro.txt", "emoji.txt", "bin.txt"})
+        EXPECT_NE(notice.find(dir / name + kFailed), std::string::npos) << name;
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "ok.txt", 1));
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+    SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ReplaceRun, FileHeldOpenWithoutSharingIsReportedAndUntouched) {
+    WriteFileBytes(dir / "locked.txt", "old");
+    HANDLE h = CreateFileA((dir / "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    Find("old", "new");
+    job.Replace();
+    CloseHandle(h);
+    EXPECT_EQ(ReadFileBytes(dir / "locked.txt"), "old");
+    EXPECT_EQ(std::string(job.notice_log.c_str()), dir / "locked.txt" + kFailed);
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+}
+
+TEST(ReplaceAll, DoubleByteSafeAndEmptyMatchesAdvance) {
+    ASSERT_EQ(GetACP(), 932u);
+    kx::Matcher m;
+    m.SetOption("use_regular", false);
+    ASSERT_TRUE(m.SetFindString("\\"));
+    kxlib::string out;
+    // "表" (95 5C) keeps its trail byte; only the real backslash is replaced.
+    EXPECT_EQ(kx::ReplaceAll(m, kxlib::string("/"), kxlib::string("\x95\x5C\\x"), &out), 1);
+    EXPECT_EQ(std::string(out.c_str()), "\x95\x5C/x");
+}
