@@ -1,0 +1,102 @@
+#include "sieve/regex.h"
+
+#include <cstring>
+
+#include <oniguruma.h>
+
+#include "sieve/fold.h"
+
+namespace sieve {
+namespace {
+
+bool g_engine_ready = false;
+
+bool EnsureEngine() {
+    if (!g_engine_ready) {
+        OnigEncoding encodings[] = {ONIG_ENCODING_SJIS};
+        g_engine_ready = onig_initialize(encodings, 1) == ONIG_NORMAL;
+    }
+    return g_engine_ready;
+}
+
+}  // namespace
+
+void ShutDownRegexEngine() {
+    if (g_engine_ready) onig_end();
+    g_engine_ready = false;
+}
+
+Regex::Regex()
+    : regex_(nullptr), region_(nullptr), matched_(false), walked_subject_(nullptr), walked_length_(0),
+      walked_start_(0), walked_head_(0) {}
+
+Regex::~Regex() {
+    if (regex_) onig_free(regex_);
+    if (region_) onig_region_free(region_, 1);
+}
+
+int Regex::Compile(const char* pattern) {
+    matched_ = false;
+    walked_subject_ = nullptr;
+    if (regex_) {
+        onig_free(regex_);
+        regex_ = nullptr;
+    }
+    if (!EnsureEngine()) return ONIGERR_MEMORY;
+    if (!region_ && !(region_ = onig_region_new())) return ONIGERR_MEMORY;
+    const UChar* begin = reinterpret_cast<const UChar*>(pattern);
+    OnigErrorInfo info;
+    // Every ( ) captures, also in a pattern with named groups: the caller numbers them 1-9.
+    const int r = onig_new(&regex_, begin, begin + std::strlen(pattern), ONIG_OPTION_CAPTURE_GROUP,
+                           ONIG_ENCODING_SJIS, ONIG_SYNTAX_RUBY, &info);
+    if (r != ONIG_NORMAL) {
+        regex_ = nullptr;
+        return r < 0 ? r : ONIGERR_INVALID_ARGUMENT;
+    }
+    return 0;
+}
+
+int Regex::Search(const char* subject, std::int32_t length, std::int32_t start) {
+    matched_ = false;
+    if (!regex_ || !subject || length < 0 || start > length) return 0;
+    if (start < 0) start = 0;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(subject);
+    const std::int32_t head = CharStartAtOrAfter(bytes, length, start);
+    if (head > length) return 0;
+
+    const UChar* str = bytes;
+    const UChar* end = str + length;
+    const int r = onig_search(regex_, str, end, str + head, end, region_, ONIG_OPTION_NONE);
+    if (r == ONIG_MISMATCH) return 0;
+    if (r < 0) return r;
+    matched_ = true;
+    return 1;
+}
+
+// The first character boundary at or after `start`, found by walking the characters from the
+// subject's first byte: a start on a trail byte moves to the next character instead of
+// matching from the middle of one.
+std::int32_t Regex::CharStartAtOrAfter(const unsigned char* subject, std::int32_t length,
+                                       std::int32_t start) {
+    if (subject != walked_subject_ || length != walked_length_ || start < walked_start_) {
+        walked_subject_ = subject;
+        walked_length_ = length;
+        walked_head_ = 0;
+    }
+    std::int32_t head = walked_head_;
+    while (head < start) head += IsLeadByte(subject[head]) && head + 1 < length ? 2 : 1;
+    walked_start_ = start;
+    walked_head_ = head;
+    return head;
+}
+
+bool Regex::Group(int n, std::int32_t* position, std::int32_t* length) const {
+    if (!matched_ || n < 0 || n >= region_->num_regs || region_->beg[n] == ONIG_REGION_NOTPOS) {
+        return false;
+    }
+    *position = region_->beg[n];
+    *length = region_->end[n] - region_->beg[n];
+    return true;
+}
+
+}  // namespace sieve

@@ -1,0 +1,77 @@
+#include "sieve/settings.h"
+
+#include <windows.h>
+
+#include "match/sieve_api.h"
+
+namespace sieve {
+
+const FuzzySetting kFuzzySettings[4] = {
+    {kFuzzyKeepCase, "DistinguishCase", true},
+    {kFuzzyKeepWidth, "DistinguishWidth", false},
+    {kFuzzyKeepKana, "DistinguishKana", false},
+    {kFuzzyIgnoreVoicing, "IgnoreVoicing", false},
+};
+
+namespace {
+
+const char kKeyPath[] = "Software\\Kestrel\\Sieve";
+
+// An open registry key, closed when the object goes.
+class RegistryKey {
+public:
+    RegistryKey() : key_(nullptr) {}
+    ~RegistryKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    bool Open(REGSAM access) {
+        return RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, access, &key_) == ERROR_SUCCESS;
+    }
+    bool Create() {
+        return RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               KEY_SET_VALUE, nullptr, &key_, nullptr) == ERROR_SUCCESS;
+    }
+    bool Read(const char* name, DWORD* value) const {
+        DWORD type = 0;
+        DWORD size = sizeof *value;
+        return RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+                   ERROR_SUCCESS &&
+               type == REG_DWORD && size == sizeof *value;
+    }
+    bool Write(const char* name, DWORD value) const {
+        return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                              sizeof value) == ERROR_SUCCESS;
+    }
+
+private:
+    HKEY key_;
+};
+
+}  // namespace
+
+std::uint32_t LoadFuzzyFlags() {
+    RegistryKey key;
+    const bool open = key.Open(KEY_QUERY_VALUE);
+    std::uint32_t flags = 0;
+    for (const FuzzySetting& s : kFuzzySettings) {
+        DWORD value = 0;
+        const bool on = open && key.Read(s.value_name, &value) ? value != 0 : s.on_by_default;
+        if (on) flags |= s.bit;
+    }
+    return flags;
+}
+
+bool SaveFuzzyFlags(std::uint32_t flags) {
+    RegistryKey key;
+    if (!key.Create()) return false;
+    bool ok = true;
+    for (const FuzzySetting& s : kFuzzySettings) {
+        ok = key.Write(s.value_name, (flags & s.bit) ? 1 : 0) && ok;
+    }
+    return ok;
+}
+
+}  // namespace sieve
