@@ -29,9 +29,10 @@ Library library;
 
 Library& TheLibrary() { return library; }
 
-// A string argument whose first byte cannot be read counts as missing.
+// A string argument that cannot be read up to its terminating NUL counts as missing: checking only
+// the first byte would let a text that runs into unreadable memory be read past its end.
 const char* Readable(const char* text) {
-  return text != nullptr && !IsBadStringPtrA(text, 1) ? text : nullptr;
+  return text != nullptr && !IsBadStringPtrA(text, static_cast<UINT_PTR>(-1)) ? text : nullptr;
 }
 
 template <typename Result, typename Operation>
