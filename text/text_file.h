@@ -1,0 +1,43 @@
+// The opener of text files: for reading it classifies the file and creates the reader of its
+// character set; for writing it creates the writer of a given character set and line break.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "text/text_reader.h"
+#include "text/text_writer.h"
+
+namespace kx {
+
+class TextFile {
+public:
+    enum Mode : int32_t { kRead = 0, kWrite = 1 };
+
+    TextFile() {}
+    ~TextFile() { Close(); }
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+
+    // Mode kRead: opens path, classifies its first bytes (char_set is the set asked for, 0 to detect;
+    // line_break the hint for a file too short to count) and creates the reader of file_char_set.
+    // Mode kWrite: truncates or creates path and creates the writer of char_set (not 0) with
+    // line_break (cr, lf or crlf). False when the path is null or empty, something is already open,
+    // the mode or a code is not accepted, or the file cannot be opened; nothing is held then.
+    bool Open(const char* path, int32_t mode, int32_t char_set, int32_t line_break);
+
+    // Destroys the reader or completes and destroys the writer. False only when a writer reported
+    // that not every byte reached the file.
+    bool Close();
+
+    int32_t file_char_set = 0;
+    int32_t file_line_break = 2;
+    std::unique_ptr<TextReader> reader;
+    std::unique_ptr<TextWriter> writer;
+
+private:
+    bool OpenRead(const char* path, int32_t char_set, int32_t line_break);
+    bool OpenWrite(const char* path, int32_t char_set, int32_t line_break);
+};
+
+}  // namespace kx

@@ -1,0 +1,333 @@
+// Readers of every supported character set.
+#include "text/text_reader.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <utility>
+
+#include "text/codepage.h"
+#include "text/jis.h"
+#include "text/wide_text.h"
+
+namespace kx {
+
+namespace {
+// Stands in the internal text for a character that could not be decoded.
+const unsigned char kReplacement = '?';
+}  // namespace
+
+// ---- TextReader ----
+
+int32_t TextReader::Block(char* buffer, uint32_t size, bool one_line) {
+    if (buffer == nullptr || size < kMinReadBuffer) return -1;
+    int32_t n = failed_ ? -1 : Produce(buffer, size, one_line);
+    if (n < 0) {
+        failed_ = true;
+        buffer[0] = '\0';
+        return -1;
+    }
+    buffer[n] = '\0';
+    if (!has_nul_ && std::memchr(buffer, 0, static_cast<size_t>(n)) != nullptr) has_nul_ = true;
+    return n;
+}
+
+bool TextReader::ReadAll(kxlib::string* text) {
+    char block[4096];
+    int32_t n;
+    while ((n = Read(block, sizeof block)) > 0) {
+        // The string grows exactly as asked; growing it geometrically here keeps a text longer than
+        // what the caller reserved from costing a copy per block.
+        const uint32_t needed = text->length() + static_cast<uint32_t>(n) + 1;
+        if (text->capacity() < needed) text->reserve(needed < 0x40000000u ? 2 * needed : needed);
+        text->append_bytes(block, static_cast<uint32_t>(n));
+    }
+    return n == 0 && !failed_;
+}
+
+// ---- ByteStreamReader, WordStreamReader ----
+
+ByteStreamReader::ByteStreamReader(StdioFile file) : file_(std::move(file)) { Refill(); }
+
+bool ByteStreamReader::Refill() {
+    bool failed = false;
+    count_ = file_.ReadBlock(buffer_, kBufferSize, &failed);
+    index_ = 0;
+    if (failed) MarkFailed();
+    if (count_ == 0) end_ = true;
+    return count_ > 0;
+}
+
+WordStreamReader::WordStreamReader(StdioFile file) : file_(std::move(file)) { Refill(); }
+
+bool WordStreamReader::Refill() {
+    index_ = 0;
+    count_ = 0;
+    for (;;) {
+        uint32_t have = carry_ ? 1 : 0;
+        bool failed = false;
+        uint32_t got = file_.ReadBlock(raw_ + have, sizeof raw_ - have, &failed);
+        if (failed) MarkFailed();
+        have += got;
+        count_ = have / 2;
+        for (uint32_t i = 0; i < count_; ++i)
+            units_[i] = static_cast<uint16_t>(raw_[2 * i] | (raw_[2 * i + 1] << 8));
+        carry_ = (have & 1) != 0;
+        if (carry_) raw_[0] = raw_[have - 1];
+        if (count_ > 0) return true;
+        if (got == 0) {
+            if (carry_) MarkLossy();  // an odd last byte belongs to no unit
+            carry_ = false;
+            end_ = true;
+            return false;
+        }
+    }
+}
+
+// ---- TextModeReader ----
+
+unsigned char TextModeReader::Unit() {
+    unsigned char c = Get();
+    if (c == '\r' && Peek() == '\n') {
+        Skip();
+        return '\n';
+    }
+    return c;
+}
+
+int32_t TextModeReader::Produce(char* out, uint32_t size, bool one_line) {
+    const uint32_t limit = size - 2;
+    uint32_t n = 0;
+    while (n < limit && More()) {
+        unsigned char c = Unit();
+        out[n++] = static_cast<char>(c);
+        if (IsLeadByte(c)) {
+            if (More()) out[n++] = static_cast<char>(Unit());
+        } else if (c == '\n' && one_line) {
+            break;
+        }
+    }
+    return static_cast<int32_t>(n);
+}
+
+// ---- CodePageReader ----
+
+int32_t CodePageReader::Produce(char* out, uint32_t size, bool one_line) {
+    const uint32_t limit = size - 2;
+    uint32_t n = 0;
+    while (n < limit && More()) {
+        unsigned char c = Get();
+        if (c == '\r' || c == '\n') {
+            EndOfLine(c);
+            out[n++] = '\n';
+            if (one_line) break;
+            continue;
+        }
+        out[n++] = static_cast<char>(c);
+        if (IsLeadByte(c) && More()) out[n++] = static_cast<char>(Get());
+    }
+    return static_cast<int32_t>(n);
+}
+
+// ---- EucJpReader ----
+
+int32_t EucJpReader::Produce(char* out, uint32_t size, bool one_line) {
+    const uint32_t limit = size - 2;
+    uint32_t n = 0;
+    while (n < limit && More()) {
+        unsigned char c = Get();
+        if (c == '\r' || c == '\n') {
+            EndOfLine(c);
+            out[n++] = '\n';
+            if (one_line) break;
+            continue;
+        }
+        if (c < 0x80) {
+            out[n++] = static_cast<char>(c);
+            continue;
+        }
+        int next = Peek();
+        if (c == 0x8E && next >= 0xA1 && next <= 0xDF) {  // half-width katakana
+            Skip();
+            out[n++] = static_cast<char>(next);
+            continue;
+        }
+        if (c >= 0xA1 && c <= 0xFE && next >= 0xA1 && next <= 0xFE) {
+            Skip();
+            BytePair s = JisToSjis((c & 0x7F) - 0x20, (next & 0x7F) - 0x20);
+            out[n++] = static_cast<char>(s.first);
+            out[n++] = static_cast<char>(s.second);
+            continue;
+        }
+        if (c == 0x8F) {
+            // A JIS X 0212 character: its two bytes are taken, the character has no Shift_JIS form.
+            for (int i = 0; i < 2; ++i) {
+                int b = Peek();
+                if (b < 0xA1 || b > 0xFE) break;
+                Skip();
+            }
+        }
+        // Any other byte, or a pair broken off by a line break, an ASCII byte or the end: the byte
+        // is replaced and what follows is read afresh.
+        MarkLossy();
+        out[n++] = static_cast<char>(kReplacement);
+    }
+    return static_cast<int32_t>(n);
+}
+
+// ---- JisReader ----
+
+void JisReader::Escape() {
+    int a = Peek();
+    if (a == '(' || a == '$') {
+        Skip();
+        int b = Peek();
+        if (a == '(' && (b == 'B' || b == 'J')) {
+            Skip();
+            double_byte_ = false;
+            return;
+        }
+        if (a == '$' && (b == '@' || b == 'B')) {
+            Skip();
+            double_byte_ = true;
+            return;
+        }
+    }
+    // An escape sequence for a set this reader does not know: what follows cannot be decoded.
+    MarkLossy();
+}
+
+int32_t JisReader::Produce(char* out, uint32_t size, bool one_line) {
+    const uint32_t limit = size - 2;
+    uint32_t n = 0;
+    while (n < limit && More()) {
+        unsigned char c = Get();
+        if (c == '\r' || c == '\n') {
+            double_byte_ = false;
+            EndOfLine(c);
+            out[n++] = '\n';
+            if (one_line) break;
+            continue;
+        }
+        if (c == 0x1B) {
+            Escape();
+            continue;
+        }
+        if (!double_byte_) {
+            // Single bytes: ASCII, and the eight-bit half-width katakana that JisWriter leaves as they are.
+            if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
+                out[n++] = static_cast<char>(c);
+            } else {
+                MarkLossy();
+                out[n++] = static_cast<char>(kReplacement);
+            }
+            continue;
+        }
+        int next = Peek();
+        if (next >= 0 && IsJisPair(c, static_cast<unsigned char>(next))) {
+            Skip();
+            BytePair s = JisToSjis(c - 0x20, next - 0x20);
+            out[n++] = static_cast<char>(s.first);
+            out[n++] = static_cast<char>(s.second);
+        } else {
+            MarkLossy();
+            out[n++] = static_cast<char>(kReplacement);
+        }
+    }
+    return static_cast<int32_t>(n);
+}
+
+// ---- Utf8Reader ----
+
+Utf8Reader::Utf8Reader(StdioFile file) : ByteStreamReader(std::move(file)) {
+    // A byte-order mark is skipped; nothing else is.
+    static const unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
+    if (Ahead(kMark, 3))
+        for (int i = 0; i < 3; ++i) Skip();
+}
+
+int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
+    bytes_.resize(size);
+    unsigned char* bytes = bytes_.data();
+    const uint32_t limit = size - 2;
+    uint32_t n = 0;
+    while (n < limit && More()) {
+        int c = Peek();
+        if (c == '\r' || c == '\n') {
+            Skip();
+            EndOfLine(static_cast<unsigned char>(c));
+            bytes[n++] = '\n';
+            if (one_line) break;
+            continue;
+        }
+        if (c < 0x80) {
+            Skip();
+            bytes[n++] = static_cast<unsigned char>(c);
+            continue;
+        }
+        // A sequence is taken whole: left for the next block when it might not fit before the NUL.
+        uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(static_cast<unsigned char>(c)));
+        if (n + length > size - 1) break;
+        const uint32_t start = n;
+        Skip();
+        bytes[n++] = static_cast<unsigned char>(c);
+        for (uint32_t k = 1; k < length; ++k) {
+            int d = Peek();
+            if (d < 0x80 || d > 0xBF) break;  // a broken sequence ends at the first byte that cannot continue it
+            Skip();
+            bytes[n++] = static_cast<unsigned char>(d);
+        }
+        if (!IsUtf8Character(bytes + start, n - start)) MarkLossy();
+    }
+    if (n == 0) return 0;
+    units_.resize(n);
+    int k = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(n), units_.data(),
+                                static_cast<int>(n));
+    if (k <= 0) return -1;
+    bool lost = false;
+    int32_t m = WideToAnsi(units_.data(), static_cast<uint32_t>(k), out, size - 1, &lost, &scratch_);
+    if (lost) MarkLossy();
+    return m;
+}
+
+// ---- Utf16Reader ----
+
+Utf16Reader::Utf16Reader(StdioFile file, bool big_endian)
+    : WordStreamReader(std::move(file)), big_endian_(big_endian) {
+    int32_t first = Peek();
+    if (first == 0xFEFF || first == 0xFFFE) {
+        big_endian_ = first == 0xFFFE;  // the bytes FE FF
+        Skip();
+    }
+}
+
+int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
+    const uint32_t limit = (size - 1) / 2 - 2;
+    units_.resize(limit + 1);
+    wchar_t* units = units_.data();
+    uint32_t n = 0;
+    while (n < limit && More()) {
+        uint16_t u = Order(Get());
+        if (u == 0x0D || u == 0x0A) {
+            if (u == 0x0D && Peek() >= 0 && Order(static_cast<uint32_t>(Peek())) == 0x0A) Skip();
+            units[n++] = 0x0A;
+            if (one_line) break;
+            continue;
+        }
+        units[n++] = u;
+        if (u >= 0xD800 && u <= 0xDBFF && Peek() >= 0) {
+            uint16_t v = Order(static_cast<uint32_t>(Peek()));
+            if (v >= 0xDC00 && v <= 0xDFFF) {
+                Skip();
+                units[n++] = v;
+            }
+        }
+    }
+    if (n == 0) return 0;
+    bool lost = false;
+    int32_t m = WideToAnsi(units, n, out, size - 1, &lost, &scratch_);
+    if (lost) MarkLossy();
+    return m;
+}
+
+}  // namespace kx

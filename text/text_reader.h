@@ -1,0 +1,200 @@
+// The reader family: each reader decodes a file of one character set, block by block, into the
+// internal text form (ANSI code-page bytes, every line break one LF), and tells what was lost.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "text/kxstring.h"
+#include "text/stream_io.h"
+
+namespace kx {
+
+// Smallest buffer Read and ReadLine accept (room for the longest sequence kept whole, plus the NUL).
+const uint32_t kMinReadBuffer = 8;
+
+class TextReader {
+public:
+    TextReader() {}
+    virtual ~TextReader() {}
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
+
+    // Stores the next block of internal text in buffer, NUL-terminated, and returns the number of
+    // bytes before that NUL (at most size - 1). 0: the file is exhausted. -1: size is below
+    // kMinReadBuffer, or reading or converting failed (failed() then says so).
+    int32_t Read(char* buffer, uint32_t size) { return Block(buffer, size, false); }
+    // As Read, but stops right after the first line break.
+    int32_t ReadLine(char* buffer, uint32_t size) { return Block(buffer, size, true); }
+
+    // Appends the rest of the file's text (NUL bytes included) to *text. False when reading failed.
+    bool ReadAll(kxlib::string* text);
+
+    // The text read is not the file's exact content: decoding lost something (a character the ANSI
+    // code page lacks, a byte sequence invalid in the file's character set), or reading failed.
+    // Such a text cannot be written back unchanged.
+    bool lossy() const { return lossy_ || failed_; }
+    // A NUL byte was among the bytes produced so far.
+    bool has_nul() const { return has_nul_; }
+    // Reading the file or converting its text failed.
+    bool failed() const { return failed_; }
+
+protected:
+    // Decodes the next block into out, at most size - 1 bytes (size >= kMinReadBuffer); returns the
+    // count or -1 on failure. one_line: stop after the first line break.
+    virtual int32_t Produce(char* out, uint32_t size, bool one_line) = 0;
+    void MarkLossy() { lossy_ = true; }
+    void MarkFailed() { failed_ = true; }
+
+private:
+    int32_t Block(char* buffer, uint32_t size, bool one_line);
+
+    bool lossy_ = false;
+    bool has_nul_ = false;
+    bool failed_ = false;
+};
+
+// A binary stream read through a 4096-byte buffer.
+class ByteStreamReader : public TextReader {
+public:
+    static const uint32_t kBufferSize = 4096;
+
+protected:
+    explicit ByteStreamReader(StdioFile file);
+
+    // True while a byte is left; refills the buffer when it is used up.
+    bool More() { return index_ < count_ || (!end_ && Refill()); }
+    // The next byte; only after More() answered true.
+    unsigned char Get() { return buffer_[index_++]; }
+    // The next byte without taking it, or -1 at the end.
+    int Peek() { return More() ? buffer_[index_] : -1; }
+    void Skip() { ++index_; }
+    // True when the bytes at the index, within the current buffer, are bytes[0..n).
+    bool Ahead(const unsigned char* bytes, uint32_t n) const {
+        return count_ - index_ >= n && std::memcmp(buffer_ + index_, bytes, n) == 0;
+    }
+    // After a CR or LF was taken: also takes the LF of a CR LF pair.
+    void EndOfLine(unsigned char c) {
+        if (c == '\r' && Peek() == '\n') Skip();
+    }
+
+private:
+    bool Refill();
+
+    StdioFile file_;
+    unsigned char buffer_[kBufferSize];
+    uint32_t count_ = 0;
+    uint32_t index_ = 0;
+    bool end_ = false;
+};
+
+// A binary stream of 16-bit units (the file's byte pairs in little-endian order) read through a
+// buffer of 4096 units. An odd last byte is no unit; it makes the text lossy.
+class WordStreamReader : public TextReader {
+public:
+    static const uint32_t kBufferUnits = 4096;
+
+protected:
+    explicit WordStreamReader(StdioFile file);
+
+    bool More() { return index_ < count_ || (!end_ && Refill()); }
+    uint16_t Get() { return units_[index_++]; }
+    int32_t Peek() { return More() ? units_[index_] : -1; }
+    void Skip() { ++index_; }
+
+private:
+    bool Refill();
+
+    StdioFile file_;
+    uint16_t units_[kBufferUnits];
+    unsigned char raw_[2 * kBufferUnits];
+    uint32_t count_ = 0;
+    uint32_t index_ = 0;
+    bool end_ = false;
+    bool carry_ = false;  // raw_[0] holds the odd byte of the previous block
+};
+
+// Shift_JIS (the ANSI code page) translated as the runtime's text mode would: only CR LF becomes LF;
+// a lone CR or LF stays as it is. A double-byte character is never split between blocks.
+class TextModeReader : public ByteStreamReader {
+public:
+    explicit TextModeReader(StdioFile file) : ByteStreamReader(std::move(file)) {}
+
+protected:
+    int32_t Produce(char* out, uint32_t size, bool one_line) override;
+
+private:
+    unsigned char Unit();
+};
+
+// Bytes of the ANSI code page (or any single- or double-byte code page) copied as they are; every
+// CR, LF or CR LF becomes one LF.
+class CodePageReader : public ByteStreamReader {
+public:
+    explicit CodePageReader(StdioFile file) : ByteStreamReader(std::move(file)) {}
+
+protected:
+    int32_t Produce(char* out, uint32_t size, bool one_line) override;
+};
+
+// EUC-JP: JIS X 0208 pairs become Shift_JIS, 0x8E and a half-width katakana byte becomes that byte.
+// JIS X 0212 characters (0x8F and two bytes) have no Shift_JIS form and are lost.
+class EucJpReader : public ByteStreamReader {
+public:
+    explicit EucJpReader(StdioFile file) : ByteStreamReader(std::move(file)) {}
+
+protected:
+    int32_t Produce(char* out, uint32_t size, bool one_line) override;
+};
+
+// ISO-2022-JP: ESC ( B and ESC ( J select single bytes, ESC $ @ and ESC $ B JIS X 0208 pairs; a line
+// break returns to single bytes.
+class JisReader : public ByteStreamReader {
+public:
+    explicit JisReader(StdioFile file) : ByteStreamReader(std::move(file)) {}
+
+protected:
+    int32_t Produce(char* out, uint32_t size, bool one_line) override;
+
+private:
+    void Escape();
+    bool double_byte_ = false;
+};
+
+// UTF-8, with or without a byte-order mark (skipped), converted to the ANSI code page through
+// UTF-16. A multi-byte sequence is never split between blocks.
+class Utf8Reader : public ByteStreamReader {
+public:
+    explicit Utf8Reader(StdioFile file);
+
+protected:
+    int32_t Produce(char* out, uint32_t size, bool one_line) override;
+
+private:
+    std::vector<unsigned char> bytes_;
+    std::vector<wchar_t> units_;
+    std::vector<wchar_t> scratch_;
+};
+
+// UTF-16 in the byte order the CharSet names, unless a leading byte-order mark (skipped) names the
+// other; converted to the ANSI code page. A surrogate pair is never split between blocks.
+class Utf16Reader : public WordStreamReader {
+public:
+    Utf16Reader(StdioFile file, bool big_endian);
+    bool big_endian() const { return big_endian_; }
+
+protected:
+    int32_t Produce(char* out, uint32_t size, bool one_line) override;
+
+private:
+    uint16_t Order(uint32_t u) const {
+        return static_cast<uint16_t>(big_endian_ ? ((u >> 8) | (u << 8)) : u);
+    }
+    bool big_endian_;
+    std::vector<wchar_t> units_;
+    std::vector<wchar_t> scratch_;
+};
+
+}  // namespace kx

@@ -1,0 +1,124 @@
+// The writer family: each writer encodes internal text (ANSI code-page bytes, line breaks as LF) in
+// one character set and line break, and tells at completion whether every byte reached the file.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "text/stream_io.h"
+
+namespace kx {
+
+class TextWriter {
+public:
+    TextWriter() {}
+    virtual ~TextWriter() {}
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+
+    // Encodes length bytes of internal text and writes them; returns the number of bytes (16-bit
+    // units for UTF-16) produced, a byte-order mark not counted.
+    virtual int32_t Write(const char* text, uint32_t length) = 0;
+    // Completes the file: writes out what is buffered and closes it. True only when every byte
+    // reached the file (no short write, flush and close succeeded). Later calls give the same answer.
+    virtual bool Close() = 0;
+
+    // Some character of the text has no form in the file's character set and was written as a
+    // substitute (or a byte of the text was no valid character of the ANSI code page).
+    bool lossy() const { return lossy_; }
+
+protected:
+    void MarkLossy() { lossy_ = true; }
+
+private:
+    bool lossy_ = false;
+};
+
+// Line-break texts by LineBreak code.
+enum class BreakStyle : int32_t { kCr = 0, kLf = 1, kCrLf = 2 };
+
+// Output through a 4096-byte buffer, with the line-break text the writer emits.
+class ByteStreamWriter : public TextWriter {
+public:
+    bool Close() override { return out_.Finish(); }
+
+protected:
+    ByteStreamWriter(StdioFile file, BreakStyle style);
+    int32_t Produced(uint64_t before) const { return static_cast<int32_t>(out_.produced() - before); }
+
+    StreamOutput<unsigned char> out_;
+};
+
+// Output of 16-bit units through a 4096-unit buffer, byte-swapped for big-endian files.
+class WordStreamWriter : public TextWriter {
+public:
+    bool Close() override { return out_.Finish(); }
+
+protected:
+    WordStreamWriter(StdioFile file, BreakStyle style, bool big_endian);
+    void Put(uint16_t u) { out_.Put(swap_ ? static_cast<uint16_t>((u >> 8) | (u << 8)) : u); }
+    int32_t Produced(uint64_t before) const { return static_cast<int32_t>(out_.produced() - before); }
+
+    StreamOutput<uint16_t> out_;
+    bool swap_;
+};
+
+// Shift_JIS with CR LF, as the runtime's text mode writes: each LF becomes CR LF, everything else,
+// a CR included, is written as it is.
+class TextModeWriter : public ByteStreamWriter {
+public:
+    explicit TextModeWriter(StdioFile file);
+    int32_t Write(const char* text, uint32_t length) override;
+};
+
+// ANSI code-page bytes as they are, with the chosen line break.
+class CodePageWriter : public ByteStreamWriter {
+public:
+    CodePageWriter(StdioFile file, BreakStyle style);
+    int32_t Write(const char* text, uint32_t length) override;
+};
+
+// EUC-JP: double-byte characters as JIS X 0208 pairs with the high bit set, half-width katakana
+// after the single shift 0x8E.
+class EucJpWriter : public ByteStreamWriter {
+public:
+    EucJpWriter(StdioFile file, BreakStyle style);
+    int32_t Write(const char* text, uint32_t length) override;
+};
+
+// ISO-2022-JP: ESC $ B before double-byte characters, ESC ( B before single bytes and line breaks;
+// the mode carries over between calls, and a file left in double-byte mode is ended with ESC ( B.
+class JisWriter : public ByteStreamWriter {
+public:
+    JisWriter(StdioFile file, BreakStyle style);
+    ~JisWriter() override;
+    int32_t Write(const char* text, uint32_t length) override;
+    bool Close() override;
+
+private:
+    void ToAscii();
+    bool double_byte_ = false;
+};
+
+// UTF-8, with the byte-order mark EF BB BF when asked for.
+class Utf8Writer : public ByteStreamWriter {
+public:
+    Utf8Writer(StdioFile file, BreakStyle style, bool mark);
+    int32_t Write(const char* text, uint32_t length) override;
+
+private:
+    std::vector<wchar_t> units_;
+    std::vector<char> bytes_;
+};
+
+// UTF-16 in either byte order, with the mark U+FEFF when asked for.
+class Utf16Writer : public WordStreamWriter {
+public:
+    Utf16Writer(StdioFile file, BreakStyle style, bool big_endian, bool mark);
+    int32_t Write(const char* text, uint32_t length) override;
+
+private:
+    std::vector<wchar_t> units_;
+};
+
+}  // namespace kx
