@@ -5,25 +5,10 @@
 #include <cstdint>
 
 #include "match/matcher.h"
+#include "text/charset.h"
 #include "text/kxstring.h"
 
 namespace kx {
-
-// Character-set codes: a Windows code page where one exists, negative values for variants.
-enum CharSetCode : int32_t {
-    kCharSetAuto = 0,
-    kCharSetSjis = 932,
-    kCharSetEucJp = -932,
-    kCharSetJis = -933,
-    kCharSetUtf8Bom = -65001,
-    kCharSetUtf8 = 65001,
-    kCharSetUtf16BeBom = -3,
-    kCharSetUtf16LeBom = -4,
-    kCharSetUtf16Be = -5,
-    kCharSetUtf16Le = -6,
-};
-
-enum LineBreakCode : int32_t { kLineBreakCr = 0, kLineBreakLf = 1, kLineBreakCrLf = 2, kLineBreakAuto = 3 };
 
 // Looks a keyword up (lower-cased first, compared byte for byte); false for an unknown keyword.
 bool CharSetFromKeyword(const char* text, int32_t* value);

@@ -34,18 +34,10 @@ bool ReadWholeText(const kxlib::string& path, int32_t char_set, uint32_t size, k
     *file_char_set = file.file_char_set;
     *file_line_break = file.file_line_break;
     text->reserve(size + 10);
-    char block[4096];
-    bool binary = false;
-    for (;;) {
-        int32_t got = file.reader->Read(block, sizeof block);
-        if (got <= 0) break;
-        uint32_t bytes = static_cast<uint32_t>(std::strlen(block));
-        if (bytes != static_cast<uint32_t>(got)) binary = true;
-        text->append_bytes(block, bytes);
-    }
-    bool lossy = file.reader->lossy();
+    bool read = file.reader->ReadAll(text);
+    bool sound = read && !file.reader->lossy() && !file.reader->has_nul();
     file.Close();
-    return !binary && !lossy;
+    return sound;
 }
 
 // The directory part of a path, with its trailing backslash, or "." for a bare name.

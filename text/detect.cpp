@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "engine/job_settings.h"
+#include "text/charset.h"
 #include "text/wide_text.h"
 
 namespace kx {

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "engine/job_settings.h"
+#include "text/charset.h"
 #include "text/detect.h"
 
 namespace kx {
