@@ -69,6 +69,12 @@ int Regex::Search(const char* subject, std::int32_t length, std::int32_t start) 
     const int r = onig_search(regex_, str, end, str + head, end, region_, ONIG_OPTION_NONE);
     if (r == ONIG_MISMATCH) return 0;
     if (r < 0) return r;
+    // A lead byte with no trail at the very end is taken by the engine's single-byte class tests as a
+    // whole character, which would put a match end behind the subject: such ends stop at its end.
+    for (int i = 0; i < region_->num_regs; ++i) {
+        if (region_->end[i] > length) region_->end[i] = length;
+        if (region_->beg[i] > length) region_->beg[i] = length;
+    }
     matched_ = true;
     return 1;
 }

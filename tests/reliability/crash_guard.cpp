@@ -1,10 +1,18 @@
 // Linked into every reliability test program: a fault (an access violation, a stack overflow) ends the
 // program at once with a message and a failing exit code, instead of waiting for a debugger to come.
+#include "crash_guard.h"
+
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
+
+std::string& CurrentInput() {
+    static std::string what;
+    return what;
+}
 
 LONG WINAPI ReportAndEnd(EXCEPTION_POINTERS* info) {
     const EXCEPTION_RECORD* record = info->ExceptionRecord;
@@ -14,6 +22,7 @@ LONG WINAPI ReportAndEnd(EXCEPTION_POINTERS* info) {
         std::fprintf(stderr, " (%s %p)", record->ExceptionInformation[0] ? "write to" : "read of",
                      reinterpret_cast<void*>(record->ExceptionInformation[1]));
     std::fprintf(stderr, "\n");
+    if (!CurrentInput().empty()) std::fprintf(stderr, "*** while trying: %s\n", CurrentInput().c_str());
     std::fflush(stderr);
     std::fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 99);
@@ -28,3 +37,5 @@ struct CrashGuard {
 } crash_guard;
 
 }  // namespace
+
+void kxtest::NoteInput(const std::string& what) { CurrentInput() = what; }
