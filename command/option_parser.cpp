@@ -1,0 +1,127 @@
+// Command-line option parser: tokens, named options ("--name"), groups of single-character options
+// ("-abc") and positional arguments.
+#include "command/option_parser.h"
+
+#include <windows.h>
+
+namespace kx {
+
+namespace {
+
+const char kUnknown[] =
+    "\x82\xCD\x92\x6D\x82\xE7\x82\xC8\x82\xA2\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
+// は知らないオプションです．
+const char kNeedsArgument[] = "\x82\xCD\x88\xF8\x90\x94\x82\xF0\x95\x4B\x97\x76\x82\xC6\x82\xB7\x82\xE9\x83\x49\x83"
+                              "\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
+// は引数を必要とするオプションです．
+const char kArgumentAlone[] = "\x82\xCD\x88\xF8\x90\x94\x82\xF0\x95\x4B\x97\x76\x82\xC6\x82\xB5\x82\xDC\x82\xB7\x81"
+                              "\x44\x82\xB1\x82\xCC\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xCD\x92\x50\x91\xCC"
+                              "\x82\xC5\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x44";
+// は引数を必要とします．このオプションは単体で指定してください．
+
+bool IsLead(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
+
+const char* SkipSpaces(const char* p) {
+    while (*p == ' ') ++p;
+    return p;
+}
+
+// Length of the character at p: 2 for a lead byte followed by a byte, else 1.
+uint32_t CharLength(const char* p) { return (IsLead(*p) && p[1] != '\0') ? 2 : 1; }
+
+}  // namespace
+
+const char* TokenEnd(const char* p) {
+    bool quoted = false;
+    while (*p) {
+        if (IsLead(*p)) {
+            if (p[1] == '\0') return p + 1;
+            p += 2;
+            continue;
+        }
+        if (*p == '"') quoted = !quoted;
+        else if (*p == ' ' && !quoted) break;
+        ++p;
+    }
+    return p;
+}
+
+OptionParser::OptionParser(const char* command_line) : commandLine_(command_line ? command_line : "") {}
+
+void OptionParser::addOption(const char* name, bool takes_argument) {
+    kxlib::string key(name ? name : "");
+    OptionEntry& e = key.length() == 1 ? letterOptions_[static_cast<unsigned char>(key[0])] : namedOptions_[key];
+    e.declared = true;
+    e.takesArgument = takes_argument;
+}
+
+OptionEntry OptionParser::entry(const char* name) const {
+    kxlib::string key(name ? name : "");
+    if (key.length() == 1) {
+        auto it = letterOptions_.find(static_cast<unsigned char>(key[0]));
+        return it == letterOptions_.end() ? OptionEntry() : it->second;
+    }
+    auto it = namedOptions_.find(key);
+    return it == namedOptions_.end() ? OptionEntry() : it->second;
+}
+
+bool OptionParser::Fail(const kxlib::string& name, const char* text) {
+    errorText_ = name + text;
+    return false;
+}
+
+bool OptionParser::parse() {
+    positionals_.clear();
+    const char* p = commandLine_.c_str();
+    for (;;) {
+        p = SkipSpaces(p);
+        if (*p == '\0') return true;
+        const char* start = p;
+        p = TokenEnd(start);
+
+        if (start[0] == '-' && start[1] == '-') {
+            kxlib::string name(start + 2, static_cast<uint32_t>(p - start - 2));
+            auto it = namedOptions_.find(name);
+            if (it == namedOptions_.end() || !it->second.declared) return Fail(name, kUnknown);
+            OptionEntry& e = it->second;
+            e.given = true;
+            if (e.takesArgument) {
+                p = SkipSpaces(p);
+                if (*p == '\0') return Fail(name, kNeedsArgument);
+                const char* arg = p;
+                p = TokenEnd(arg);
+                e.argument = kxlib::string(arg, static_cast<uint32_t>(p - arg));
+            }
+        } else if (start[0] == '-') {
+            // A lone "-" at the end of the line is passed over; otherwise the byte after the dash
+            // starts a group of single-character options, whatever that byte is.
+            if (start[1] == '\0') continue;
+            if (p == start + 1) p = start + 2;  // the dash stood alone before a space: that space is the option
+            if (!ParseLetters(start + 1, p, &p)) return false;
+        } else {
+            positionals_.push_back(kxlib::string(start, static_cast<uint32_t>(p - start)));
+        }
+    }
+}
+
+bool OptionParser::ParseLetters(const char* group, const char* token_end, const char** resume) {
+    for (const char* c = group; c < token_end;) {
+        uint32_t n = CharLength(c);
+        kxlib::string letter(c, n);
+        auto it = n == 1 ? letterOptions_.find(static_cast<unsigned char>(*c)) : letterOptions_.end();
+        if (it == letterOptions_.end() || !it->second.declared) return Fail(letter, kUnknown);
+        OptionEntry& e = it->second;
+        e.given = true;
+        c += n;
+        if (!e.takesArgument) continue;
+        // An option with an argument must stand alone after its dash; the argument is the next token.
+        if (c != token_end || group + n != token_end) return Fail(letter, kArgumentAlone);
+        const char* arg = SkipSpaces(token_end);
+        if (*arg == '\0') return Fail(letter, kNeedsArgument);
+        *resume = TokenEnd(arg);
+        e.argument = kxlib::string(arg, static_cast<uint32_t>(*resume - arg));
+    }
+    return true;
+}
+
+}  // namespace kx

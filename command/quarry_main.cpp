@@ -1,0 +1,135 @@
+// Quarry's main routine: option parsing, the command server and the job, the single-instance event,
+// the hidden waiting dialog and the loops of the waiting mode.
+#include "command/quarry_main.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "command/named_event.h"
+#include "command/option_parser.h"
+#include "command/resource_ids.h"
+#include "viewer/window_object.h"
+
+namespace kx {
+
+const char kServiceName[] = "Quarry";
+const char kTopicName[] = "Quarry";
+const char kEventName[] = "KestrelQuarry";
+
+namespace {
+
+const char kDdeFailed[] = "DDE\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94\x73\x81\x44";  // DDE初期化に失敗．
+const char kErrorCaption[] = "\x83\x47\x83\x89\x81\x5B";                                  // エラー
+const char kNoneWaiting[] = "\x8C\xBB\x8D\xDD"
+                            "DDE\x91\xD2\x8B\x40\x92\x86\x82\xCC"
+                            "Quarry\x82\xCD\x82\xC8\x82\xA2\x82\xE6\x82\xA4\x82\xC5\x82\xB7\x81\x44";
+// 現在DDE待機中のQuarryはないようです．
+
+// Seconds of one wait of the waiting loop; a time-out only starts a new wait.
+const DWORD kWaitSeconds = 600;
+
+// The hidden dialog of the waiting mode: it exists so the process has a window, is never shown and
+// handles nothing. Destroying it posts the quit message that ends the final loop.
+class WaitingDialog : public DialogObject {
+public:
+    WaitingDialog() { quit_on_destroy = true; }
+    bool OnClose() override { return false; }
+};
+
+// Builds the binding on the heap, registers it (the server keeps a clone) and deletes it.
+template <typename Handler, typename Binding>
+void Register(void (CommandServer::*add)(const char*, const Handler*), CommandServer& server, const char* name,
+              Binding* binding) {
+    std::unique_ptr<Handler> owned(binding);
+    (server.*add)(name, owned.get());
+}
+
+// Takes every queued message; true when one of them was WM_QUIT.
+bool DispatchQueued() {
+    bool quit = false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) quit = true;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return quit;
+}
+
+int FinalLoop() {
+    MSG msg;
+    for (;;) {
+        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        if (r == 0) return static_cast<int>(msg.wParam);
+        if (r == -1) return kExitOk;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+int WaitingMode(CommandServer& server, NamedEvent& event, std::unique_ptr<WaitingDialog>& dialog) {
+    if (!event.create()) return kExitAlreadyWaiting;
+    if (!server.start()) {
+        MessageBoxA(nullptr, kDdeFailed, kErrorCaption, MB_OK);
+        return kExitDdeFailed;
+    }
+    dialog.reset(new WaitingDialog);
+    HWND window = dialog->CreateModeless(IDD_WAITING, nullptr);
+    if (!window) return kExitDialogFailed;
+
+    for (;;) {
+        int woke = event.wait(kWaitSeconds);
+        if (woke == 1) break;
+        if (woke == 0 && DispatchQueued()) break;
+    }
+    DestroyWindow(window);
+    return FinalLoop();
+}
+
+}  // namespace
+
+void RegisterItems(CommandServer& server, JobSettings& job) {
+    using Job = JobSettings;
+    Register(&CommandServer::addPoke, server, "Set", new PokeMember<Job>(&job, &Job::Set));
+    Register(&CommandServer::addPoke, server, "SetDir", new PokeMember<Job>(&job, &Job::SetDir));
+    Register(&CommandServer::addPoke, server, "SetFilePattern", new PokeMember<Job>(&job, &Job::SetFilePattern));
+    Register(&CommandServer::addPoke, server, "SetReplaceStr", new PokeMember<Job>(&job, &Job::SetReplaceStr));
+    Register(&CommandServer::addPoke, server, "SetFindStr", new PokeMember<Job>(&job, &Job::SetFindStr));
+    Register(&CommandServer::addPoke, server, "SetCharSet", new PokeMember<Job>(&job, &Job::SetCharSet));
+    Register(&CommandServer::addPoke, server, "SetLineBreak", new PokeMember<Job>(&job, &Job::SetLineBreak));
+    Register(&CommandServer::addPoke, server, "ShowLog", new PokeMember<Job>(&job, &Job::ShowLog));
+    Register(&CommandServer::addPoke, server, "SetHmJreDLL", new PokeFunction(&SetHmJreDLL));
+    Register(&CommandServer::addExecute, server, "Replace", new ExecuteMember<Job>(&job, &Job::Replace));
+    Register(&CommandServer::addExecute, server, "FuzzyOptionDialog", new ExecuteFunction(&FuzzyOptionDialog));
+    Register(&CommandServer::addRequest, server, "Log", new RequestMember<Job>(&job, &Job::Log));
+    Register(&CommandServer::addRequest, server, "FileList", new RequestMember<Job>(&job, &Job::FileList));
+    Register(&CommandServer::addRequest, server, "GetHmJreVersion", new RequestFunction(&GetHmJreVersion));
+}
+
+int QuarryMain(const char* command_line) {
+    OptionParser options(command_line);
+    options.addOption("ddestart", false);
+    options.addOption("ddestop", false);
+    if (!options.parse()) {
+        MessageBoxA(nullptr, options.errorText().c_str(), nullptr, MB_OK);
+        return kExitBadCommandLine;
+    }
+
+    // Torn down in reverse order: the dialog, the event, the job, the server, the parser.
+    CommandServer server(kServiceName, kTopicName);
+    JobSettings job;
+    RegisterItems(server, job);
+    NamedEvent event(kEventName);
+    std::unique_ptr<WaitingDialog> dialog;
+
+    if (options.isGiven("ddestart")) return WaitingMode(server, event, dialog);
+    if (options.isGiven("ddestop")) {
+        if (event.signal()) return kExitOk;
+        MessageBoxA(nullptr, kNoneWaiting, nullptr, MB_OK);
+        return kExitNoWaitingServer;
+    }
+    return kExitOk;
+}
+
+}  // namespace kx

@@ -1,0 +1,153 @@
+// Helpers of the end-to-end tests: programs of the build started as real processes (with their
+// standard output and error captured), and message boxes answered the way a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+
+namespace kxtest {
+
+// A program from the build's bin folder run with arguments; handles closed on destruction.
+class Program {
+public:
+    Program() : info_() {}
+    ~Program() {
+        if (info_.hProcess) {
+            // A test that failed halfway must not leave a server behind.
+            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
+            CloseHandle(info_.hProcess);
+            CloseHandle(info_.hThread);
+        }
+        for (HANDLE h : {out_read_, err_read_})
+            if (h) CloseHandle(h);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Starts bin\<exe> with the argument text; with capture, standard output and error go to pipes.
+    bool Start(const std::string& exe, const std::string& arguments, bool capture = false) {
+        std::string line = "\"" + ProgramDir() + exe + "\" " + arguments;
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        HANDLE out_write = nullptr, err_write = nullptr;
+        if (capture) {
+            SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+            if (!CreatePipe(&out_read_, &out_write, &sa, 0) || !CreatePipe(&err_read_, &err_write, &sa, 0))
+                return false;
+            SetHandleInformation(out_read_, HANDLE_FLAG_INHERIT, 0);
+            SetHandleInformation(err_read_, HANDLE_FLAG_INHERIT, 0);
+            si.dwFlags = STARTF_USESTDHANDLES;
+            si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+            si.hStdOutput = out_write;
+            si.hStdError = err_write;
+        }
+        BOOL ok = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, capture, 0, nullptr, nullptr, &si, &info_);
+        if (out_write) CloseHandle(out_write);
+        if (err_write) CloseHandle(err_write);
+        if (capture && ok) {
+            // Drained on threads so a full pipe never blocks the program.
+            readers_.emplace_back([this] { Drain(out_read_, &out_); });
+            readers_.emplace_back([this] { Drain(err_read_, &err_); });
+        }
+        return ok != FALSE;
+    }
+
+    // The exit code, or -1 when the program is still running after ms milliseconds. Messages of
+    // this thread are dispatched meanwhile: a DDE connect broadcast of the program waits for every
+    // window, the test's own DDE windows included.
+    int Wait(DWORD ms = 20000) {
+        DWORD deadline = GetTickCount() + ms;
+        for (;;) {
+            DWORD now = GetTickCount();
+            DWORD left = static_cast<int>(deadline - now) > 0 ? deadline - now : 0;
+            DWORD r = MsgWaitForMultipleObjects(1, &info_.hProcess, FALSE, left, QS_ALLINPUT);
+            if (r == WAIT_OBJECT_0) break;
+            if (r != WAIT_OBJECT_0 + 1) return -1;
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        }
+        for (std::thread& t : readers_) t.join();
+        readers_.clear();
+        DWORD code = 0;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return static_cast<int>(code);
+    }
+
+    bool running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    DWORD process_id() const { return info_.dwProcessId; }
+    DWORD thread_id() const { return info_.dwThreadId; }
+    const std::string& out() const { return out_; }
+    const std::string& err() const { return err_; }
+
+private:
+    static void Drain(HANDLE pipe, std::string* into) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) into->append(buffer, got);
+    }
+
+    PROCESS_INFORMATION info_;
+    HANDLE out_read_ = nullptr;
+    HANDLE err_read_ = nullptr;
+    std::string out_, err_;
+    std::vector<std::thread> readers_;
+};
+
+// A top-level dialog-class window ("#32770") of the process, waiting up to ms milliseconds.
+inline HWND FindDialogOf(DWORD process_id, DWORD ms = 10000) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search = {process_id, nullptr};
+    for (DWORD waited = 0; waited <= ms; waited += 20) {
+        EnumWindows(
+            [](HWND hwnd, LPARAM lparam) -> BOOL {
+                Search* s = reinterpret_cast<Search*>(lparam);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                char cls[16] = {};
+                GetClassNameA(hwnd, cls, sizeof cls);
+                if (pid != s->pid || lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+                s->found = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+// The message text of a message box: its static control with text.
+inline std::string MessageText(HWND box) {
+    std::string text;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM lparam) -> BOOL {
+            char cls[16] = {};
+            GetClassNameA(child, cls, sizeof cls);
+            char buffer[512] = {};
+            if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, buffer, sizeof buffer) > 0) {
+                *reinterpret_cast<std::string*>(lparam) = buffer;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+// Presses the OK button of a message box or dialog.
+inline void PressOk(HWND box) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0, SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+}  // namespace kxtest

@@ -1,0 +1,173 @@
+// quarry.exe as real processes: the waiting server serving a whole job over DDE, the stop request,
+// the single instance, and the exit codes and message boxes of every mode.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "process_helpers.h"
+#include "tools/dde_client.h"
+
+namespace {
+
+using kx::DdeAnswer;
+using kxtest::Program;
+const DWORD kTimeout = 10000;
+
+const std::string kUnknownOption =
+    "\x82\xCD\x92\x6D\x82\xE7\x82\xC8\x82\xA2\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
+const std::string kNoneWaiting = "\x8C\xBB\x8D\xDD" "DDE\x91\xD2\x8B\x40\x92\x86\x82\xCC" "Quarry"
+                                 "\x82\xCD\x82\xC8\x82\xA2\x82\xE6\x82\xA4\x82\xC5\x82\xB7\x81\x44";
+const char kResultCaption[] = "\x8C\x8B\x89\xCA";  // 結果
+
+// Connects to the waiting Quarry, retrying while it starts up.
+bool ConnectSoon(kx::DdeClient& client) {
+    for (int i = 0; i < 200; ++i) {
+        if (client.Connect("Quarry", "Quarry")) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// Starts a waiting server and waits until it answers.
+void StartServer(Program& server, kx::DdeClient& client, const char* arguments = "--ddestart") {
+    ASSERT_TRUE(server.Start("quarry.exe", arguments));
+    ASSERT_TRUE(ConnectSoon(client)) << "no DDE server after " << arguments;
+}
+
+// Stops the waiting server with a second process; both end with 0.
+void StopServer(Program& server) {
+    Program stop;
+    ASSERT_TRUE(stop.Start("quarry.exe", "--ddestop"));
+    EXPECT_EQ(stop.Wait(), 0);
+    EXPECT_EQ(server.Wait(), 0);
+}
+
+// Answers the message box of the process and returns its text; the process's exit code in *code.
+std::string AnswerMessageBox(Program& p, int* code) {
+    HWND box = kxtest::FindDialogOf(p.process_id());
+    std::string text = box ? kxtest::MessageText(box) : "<no message box>";
+    if (box) kxtest::PressOk(box);
+    *code = p.Wait();
+    return text;
+}
+
+TEST(QuarryProcess, NoOptionEndsAtOnceWithoutServing) {
+    Program p;
+    ASSERT_TRUE(p.Start("quarry.exe", ""));
+    EXPECT_EQ(p.Wait(5000), 0);
+    kx::DdeClient client;
+    EXPECT_FALSE(client.Connect("Quarry", "Quarry"));
+}
+
+TEST(QuarryProcess, RejectedCommandLineShowsTheParserTextAndExits1) {
+    for (auto c : {std::make_pair("--bogus", "bogus" + kUnknownOption), std::make_pair("-ddestart", "d" + kUnknownOption)}) {
+        Program p;
+        ASSERT_TRUE(p.Start("quarry.exe", c.first));
+        int code = 0;
+        EXPECT_EQ(AnswerMessageBox(p, &code), c.second) << c.first;
+        EXPECT_EQ(code, 1) << c.first;
+    }
+}
+
+TEST(QuarryProcess, StopWithNoWaitingServerShowsAMessageAndExits2) {
+    Program p;
+    ASSERT_TRUE(p.Start("quarry.exe", "--ddestop"));
+    int code = 0;
+    EXPECT_EQ(AnswerMessageBox(p, &code), kNoneWaiting);
+    EXPECT_EQ(code, 2);
+}
+
+// Presses OK on the result window whenever one appears, until told to stop.
+class ResultWindowCloser {
+public:
+    ResultWindowCloser() : stop_(false), thread_([this] {
+        while (!stop_) {
+            HWND w = FindWindowA("#32770", kResultCaption);
+            if (w) kxtest::PressOk(w);
+            Sleep(50);
+        }
+    }) {}
+    ~ResultWindowCloser() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_;
+    std::thread thread_;
+};
+
+TEST(QuarryProcess, WaitingServerServesAWholeJobAndStaysSingle) {
+    kxtest::ScratchDir dir("e2e-job");
+    ASSERT_TRUE(kxtest::WriteFileBytes(dir / "a.txt", "one key\r\ntwo\r\n"));
+    ASSERT_TRUE(kxtest::WriteFileBytes(dir / "b.dat", "key\r\n"));
+
+    Program server;
+    kx::DdeClient client;
+    StartServer(server, client);
+
+    // Every poke item, with the answers of accepted and refused values.
+    EXPECT_EQ(client.Poke("Set", "casesense,backup", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetDir", dir.path(), kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetFilePattern", "*.txt", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetHmJreDLL", dir / "missing.dll", kTimeout), DdeAnswer::kRefused);
+    EXPECT_EQ(client.Poke("SetFindStr", "key", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetReplaceStr", "KEY", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetCharSet", "utf-8", kTimeout), DdeAnswer::kRefused);
+    EXPECT_EQ(client.Poke("SetCharSet", "AutoDetect", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetLineBreak", "", kTimeout), DdeAnswer::kRefused);
+    EXPECT_EQ(client.Poke("SetLineBreak", "crlf", kTimeout), DdeAnswer::kAccepted);
+
+    // The run answers (accepted or refused, whatever it found), then the replies.
+    EXPECT_NE(client.Execute("Replace", 60000), DdeAnswer::kFailed);
+    std::string reply;
+    EXPECT_TRUE(client.RequestBytes("Log", &reply, kTimeout));
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(reply.back(), '\0');
+    ASSERT_TRUE(client.Request("FileList", &reply, kTimeout));
+    EXPECT_EQ(reply, dir / "a.txt" + "\n");
+    EXPECT_TRUE(client.Request("GetHmJreVersion", &reply, kTimeout));
+    {
+        ResultWindowCloser closer;
+        EXPECT_EQ(client.Poke("ShowLog", "center", 30000), DdeAnswer::kAccepted);
+    }
+
+    // A second waiting server is refused silently; the first keeps serving.
+    Program second;
+    ASSERT_TRUE(second.Start("quarry.exe", "--ddestart"));
+    EXPECT_EQ(second.Wait(), 3);
+    EXPECT_EQ(client.Poke("SetFilePattern", "*.dat", kTimeout), DdeAnswer::kAccepted);
+    ASSERT_TRUE(client.Request("FileList", &reply, kTimeout));
+    EXPECT_EQ(reply, dir / "b.dat" + "\n");
+
+    client.Disconnect();
+    StopServer(server);
+    EXPECT_FALSE(client.Connect("Quarry", "Quarry"));
+}
+
+TEST(QuarryProcess, StartWinsOverStopWhenBothAreGiven) {
+    Program server;
+    kx::DdeClient client;
+    StartServer(server, client, "--ddestart --ddestop");
+    client.Disconnect();
+    StopServer(server);
+}
+
+TEST(QuarryProcess, QuitMessageEndsTheWaitingModeAndTheEventGoesWithIt) {
+    Program server;
+    kx::DdeClient client;
+    StartServer(server, client);
+    client.Disconnect();
+    ASSERT_TRUE(PostThreadMessageA(server.thread_id(), WM_QUIT, 7, 0));
+    EXPECT_EQ(server.Wait(), 0);
+    // The event was closed with the process: a new server can wait.
+    Program again;
+    StartServer(again, client);
+    client.Disconnect();
+    StopServer(again);
+}
+
+}  // namespace

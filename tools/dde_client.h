@@ -1,0 +1,54 @@
+// A DDE client conversation for driving a waiting Quarry: connect by service and topic, poke,
+// execute and request, telling an accepted transaction from a refused one and from a failed one.
+#pragma once
+
+#include <windows.h>
+#include <ddeml.h>
+
+#include <string>
+
+namespace kx {
+
+enum class DdeAnswer { kAccepted, kRefused, kFailed };
+
+class DdeClient {
+public:
+    DdeClient();
+    ~DdeClient();
+    DdeClient(const DdeClient&) = delete;
+    DdeClient& operator=(const DdeClient&) = delete;
+
+    bool ready() const { return instance_ != 0; }
+    bool Connect(const char* service, const char* topic);
+    void Disconnect();
+    bool connected() const { return conversation_ != nullptr; }
+
+    // Pokes text with its terminating NUL as CF_TEXT.
+    DdeAnswer Poke(const char* item, const std::string& text, DWORD timeout_ms);
+    // Pokes the bytes exactly as given (no NUL added).
+    DdeAnswer PokeBytes(const char* item, const void* bytes, DWORD size, DWORD timeout_ms);
+    // Executes a command text, sent with its terminating NUL.
+    DdeAnswer Execute(const std::string& command, DWORD timeout_ms);
+    DdeAnswer ExecuteBytes(const void* bytes, DWORD size, DWORD timeout_ms);
+    // Requests an item; the reply's bytes (NUL included) go to *reply. False when no data came.
+    bool RequestBytes(const char* item, std::string* reply, DWORD timeout_ms, UINT format = CF_TEXT);
+    // The reply as text: up to its first NUL.
+    bool Request(const char* item, std::string* text, DWORD timeout_ms);
+    // Starts, stops an advise loop on an item (true when the server agreed).
+    bool Advise(const char* item, bool start, DWORD timeout_ms);
+
+    UINT lastError() const { return last_error_; }
+
+private:
+    DdeAnswer Transact(const void* bytes, DWORD size, const char* item, UINT format, UINT type, DWORD timeout_ms);
+    HDDEDATA Send(const void* bytes, DWORD size, const char* item, UINT format, UINT type, DWORD timeout_ms,
+                  DWORD* status);
+
+    DWORD instance_;
+    HCONV conversation_;
+    UINT last_error_;
+    std::string service_;
+    std::string topic_;
+};
+
+}  // namespace kx
