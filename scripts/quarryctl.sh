@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs quarryctl of build/x86_64 under Wine from Linux. Arguments are given in UTF-8 (they reach the
+# program as Shift_JIS); a Linux path given to --dir or --hmjre is turned into its Wine path (Z:\...).
+# Output is converted to UTF-8 with LF line ends. The Wine environment is brought up (and down again
+# afterwards) unless it is up already for this build. Exit code: quarryctl's (see --help).
+set -uo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+build="${KESTREL_BUILD:-$top/build/x86_64}"
+exe="$build/bin/quarryctl.exe"
+if [ ! -f "$exe" ]; then
+  echo "quarryctl.sh: $exe is missing: run scripts/build.sh x86_64 first" >&2
+  exit 2
+fi
+
+# A Linux path (starting with /) as Wine sees it on drive Z:.
+wine_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+args=()
+prev=
+for a in "$@"; do
+  case "$prev|$a" in
+    --dir\|/* | --hmjre\|/*) a="$(wine_path "$a")" ;;
+    *\|--dir=/*) a="--dir=$(wine_path "${a#--dir=}")" ;;
+    *\|--hmjre=/*) a="--hmjre=$(wine_path "${a#--hmjre=}")" ;;
+  esac
+  args+=("$a")
+  prev="$a"
+done
+
+# shellcheck source=wine-env.sh
+source "$top/scripts/wine-env.sh"
+if [ "${WINEPREFIX:-}" != "$build/wineprefix" ] || [ -z "${DISPLAY:-}" ] || [ ! -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
+  kestrel_wine_up "$build" >/dev/null 2>&1
+  trap kestrel_wine_down EXIT
+fi
+
+"$build/wine-run" "$exe" "${args[@]}" \
+  2> >(iconv -f CP932 -t UTF-8 | sed 's/\r$//' >&2) \
+  | iconv -f CP932 -t UTF-8 | sed 's/\r$//'
+rc=${PIPESTATUS[0]}
+exit "$rc"
