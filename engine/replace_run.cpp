@@ -106,13 +106,17 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
     const uint32_t total = text.length();
     uint32_t p = 0;
     int32_t count = 0;
-    while (p <= total && matcher.Search(base + p)) {
+    // The text is searched in place from each resume offset; the output grows by half again when it
+    // outgrows its reserve, so neither costs more than in proportion to the text and the hits.
+    matcher.BeginText(base, total);
+    while (p <= total && matcher.SearchFrom(p)) {
         int32_t m = matcher.MatchPosition();
         uint32_t matched = matcher.MatchedText().length();
         uint32_t at = m < 0 ? 0 : static_cast<uint32_t>(m);
         if (at > total - p) at = total - p;
-        output->append_bytes(base + p, at);
-        output->append(matcher.ExpandReplacement(replace_string.c_str()));
+        kxlib::append_growing(*output, base + p, at);
+        const char* replacement = matcher.ExpandReplacement(replace_string.c_str());
+        kxlib::append_growing(*output, replacement, static_cast<uint32_t>(std::strlen(replacement)));
         ++count;
         p += at + matched;
         if (matched == 0) {
@@ -120,11 +124,12 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
             // search on behind it, so the run always advances.
             if (p >= total) break;
             uint32_t step = (IsLeadByte(static_cast<unsigned char>(base[p])) && p + 1 < total) ? 2 : 1;
-            output->append_bytes(base + p, step);
+            kxlib::append_growing(*output, base + p, step);
             p += step;
         }
     }
-    if (p < total) output->append_bytes(base + p, total - p);
+    matcher.EndText();
+    if (p < total) kxlib::append_growing(*output, base + p, total - p);
     return count;
 }
 
@@ -176,16 +181,16 @@ bool JobSettings::Replace() {
     for (const kxlib::string& path : files) {
         FileOutcome outcome = ProcessFile(*this, path);
         if (!outcome.ok) {
-            notice_log.append(path);
-            notice_log.append(kFailed);
+            kxlib::append_growing(notice_log, path);
+            kxlib::append_growing(notice_log, kFailed, sizeof kFailed - 1);
         } else if (outcome.count == 0) {
-            notice_log.append(path);
-            notice_log.append(kNoHit);
+            kxlib::append_growing(notice_log, path);
+            kxlib::append_growing(notice_log, kNoHit, sizeof kNoHit - 1);
         } else {
-            replaced_log.append(path);
-            replaced_log.append(kIn);
-            replaced_log.append(kxlib::lexical_cast<kxlib::string, int>(outcome.count));
-            replaced_log.append(kReplaced);
+            kxlib::append_growing(replaced_log, path);
+            kxlib::append_growing(replaced_log, kIn, sizeof kIn - 1);
+            kxlib::append_growing(replaced_log, kxlib::lexical_cast<kxlib::string, int>(outcome.count));
+            kxlib::append_growing(replaced_log, kReplaced, sizeof kReplaced - 1);
         }
     }
     return true;

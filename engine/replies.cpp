@@ -13,8 +13,8 @@ const char* JobSettings::FileList() {
     static kxlib::string reply;
     kxlib::string text;
     for (const kxlib::string& path : EnumerateFiles(directory, file_patterns, subdir)) {
-        text.append(path);
-        text.append("\n");
+        kxlib::append_growing(text, path);
+        kxlib::append_growing(text, "\n", 1);
     }
     reply = text;
     return reply.c_str();

@@ -91,7 +91,16 @@ Matcher::Matcher()
       entry_(),
       option_dialog_(nullptr),
       prepared_plain_(false),
-      plain_position_(-1) {
+      plain_position_(-1),
+      text_(""),
+      text_length_(0),
+      subject_(""),
+      subject_length_(0),
+      lowered_ready_(false),
+      lead_run_from_(0),
+      lead_run_end_(0),
+      patched_at_(kxlib::string::npos),
+      patched_byte_(0) {
     ResetRecords();
 }
 
@@ -121,9 +130,36 @@ bool Matcher::SetFindString(const char* text) {
 
 bool Matcher::Search(const char* text) {
     // A search that was prepared in another mode than the one now in force is never used.
-    if (PlainMode() != prepared_plain_) return false;
-    if (PlainMode()) return SearchPlain(text);
-    return SearchHmJre(text);
+    if (PlainMode() != prepared_plain_ || !ready_) return false;
+    target_.assign(text);
+    BeginText(target_.c_str(), target_.length());
+    return SearchFrom(0);
+}
+
+void Matcher::BeginText(const char* text, uint32_t length) {
+    text_ = text;
+    text_length_ = length;
+    subject_ = text;
+    subject_length_ = length;
+    lowered_ = kxlib::string();
+    lowered_ready_ = false;
+    text_trail_ = TrailCursor(text);
+    lead_run_from_ = lead_run_end_ = 0;
+    patched_at_ = kxlib::string::npos;
+}
+
+bool Matcher::SearchFrom(uint32_t start) {
+    if (PlainMode() != prepared_plain_ || !ready_) return false;
+    if (start > text_length_) start = text_length_;
+    subject_ = text_ + start;
+    subject_length_ = text_length_ - start;
+    return PlainMode() ? SearchPlain() : SearchHmJre();
+}
+
+void Matcher::EndText() {
+    // The caller's text may go now: nothing of it is kept.
+    target_.assign("");
+    BeginText(target_.c_str(), 0);
 }
 
 bool Matcher::SetFindStringPlain(const char* text) {
@@ -144,23 +180,25 @@ bool Matcher::SetFindStringPlain(const char* text) {
     return true;
 }
 
-bool Matcher::SearchPlain(const char* text) {
-    if (!ready_) return false;
-    target_.assign(text);
-    kxlib::string subject(target_);
-    if (!casesense_) subject.to_lower();
-    const char* s = subject.c_str();
-    const uint32_t n = subject.length();
+bool Matcher::SearchPlain() {
+    // Ignoring case, the subject is searched as its lowered copy would read, without making one.
+    // Lowering keeps every byte's word-character class and lead-byte class, so the tests below read
+    // the subject itself.
+    const char* s = subject_;
+    const uint32_t n = subject_length_;
     const uint32_t m = plain_.pattern().length();
+    auto find = [&](uint32_t from) {
+        return casesense_ ? plain_.Find(s + from, n - from) : plain_.FindLowered(s, s + from, n - from);
+    };
     if (!word_) {
-        if (!plain_.Find(s, n)) return false;
+        if (!find(0)) return false;
         plain_position_ = plain_.found_position();
         matched_text_ = plain_.pattern();
         return true;
     }
     uint32_t start = 0;
     for (;;) {
-        if (start > n || !plain_.Find(s + start, n - start)) return false;
+        if (start > n || !find(start)) return false;
         uint32_t candidate = start + static_cast<uint32_t>(plain_.found_position());
         bool before = candidate > 0 && IsWordChar(static_cast<unsigned char>(s[candidate - 1]));
         bool after = candidate + m < n && IsWordChar(static_cast<unsigned char>(s[candidate + m]));
@@ -240,24 +278,59 @@ bool Matcher::SetFindStringHmJre(const char* text) {
     return ready_;
 }
 
-bool Matcher::SearchHmJre(const char* text) {
-    if (!ready_) return false;
-    target_.assign(text);
+// The subject lowered as to_lower would lower a copy of it. A lowered copy of the whole text serves
+// every subject of it: a subject that starts on the second byte of a character in the whole text
+// takes that byte as a character start, which changes how the bytes up to the first byte that is no
+// lead-class byte pair up. Only that one byte can lower differently (the bytes before it are no
+// letters, and behind it both readings start a character), so that byte is set for this subject.
+const char* Matcher::LoweredSubject() {
+    const uint32_t start = static_cast<uint32_t>(subject_ - text_);
+    if (!lowered_ready_) {
+        lowered_.assign_bytes(text_, text_length_);
+        LowerAnsi(lowered_.mutable_data(), text_length_);
+        lowered_ready_ = true;
+    }
+    char* low = lowered_.mutable_data();
+    if (patched_at_ != kxlib::string::npos) {
+        low[patched_at_] = patched_byte_;
+        patched_at_ = kxlib::string::npos;
+    }
+    if (start > 0 && text_trail_.IsTrail(start)) {
+        if (start < lead_run_from_ || start > lead_run_end_) {
+            uint32_t r = start;
+            while (r < text_length_ && IsLeadByte(static_cast<unsigned char>(text_[r]))) ++r;
+            lead_run_from_ = start;
+            lead_run_end_ = r;
+        }
+        const uint32_t r = lead_run_end_;
+        const unsigned char c = static_cast<unsigned char>(text_[r]);
+        if (r < text_length_ && c >= 'A' && c <= 'Z') {
+            const bool second_byte = ((r - start) & 1) != 0;
+            const char wanted = static_cast<char>(second_byte ? c : c + ('a' - 'A'));
+            if (low[r] != wanted) {
+                patched_at_ = r;
+                patched_byte_ = low[r];
+                low[r] = wanted;
+            }
+        }
+    }
+    return low + start;
+}
+
+bool Matcher::SearchHmJre() {
     if (!Load()) return false;
-    kxlib::string lowered;
     const char* subject;
+    int32_t length = static_cast<int32_t>(subject_length_);
     if (aimai_) {
-        entry_.FuzzyConvertTarget(&fuzzy_, target_.c_str());
+        entry_.FuzzyConvertTarget(&fuzzy_, subject_);
         subject = sieve::FuzzyTarget(fuzzy_);
         if (!subject) return false;
+        length = static_cast<int32_t>(std::strlen(subject));
     } else if (casesense_) {
-        subject = target_.c_str();
+        subject = subject_;
     } else {
-        lowered = target_;
-        lowered.to_lower();
-        subject = lowered.c_str();
+        subject = LoweredSubject();
     }
-    const int32_t length = static_cast<int32_t>(std::strlen(subject));
     jre_.search_start = 0;
     int32_t real_position = 0;
     int32_t real_length = 0;
@@ -286,12 +359,12 @@ bool Matcher::SearchHmJre(const char* text) {
         }
         break;
     }
-    const int32_t total = static_cast<int32_t>(target_.length());
+    const int32_t total = static_cast<int32_t>(subject_length_);
     if (real_position < 0) real_position = 0;
     if (real_position > total) real_position = total;
     if (real_length < 0) real_length = 0;
     if (real_length > total - real_position) real_length = total - real_position;
-    matched_text_.assign_bytes(target_.c_str() + real_position, static_cast<uint32_t>(real_length));
+    matched_text_.assign_bytes(subject_ + real_position, static_cast<uint32_t>(real_length));
     return true;
 }
 
@@ -324,12 +397,12 @@ const char* Matcher::TagText(int n) const {
         text.assign("");
         return text.c_str();
     }
-    const int32_t total = static_cast<int32_t>(target_.length());
+    const int32_t total = static_cast<int32_t>(subject_length_);
     if (position < 0) position = 0;
     if (position > total) position = total;
     if (length < 0) length = 0;
     if (length > total - position) length = total - position;
-    text.assign_bytes(target_.c_str() + position, static_cast<uint32_t>(length));
+    text.assign_bytes(subject_ + position, static_cast<uint32_t>(length));
     return text.c_str();
 }
 

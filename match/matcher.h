@@ -26,6 +26,14 @@ public:
     bool SetFindString(const char* text);
     bool Search(const char* text);
     int32_t MatchPosition() const;
+
+    // Searching one long text match by match without copying it for every search: BeginText names
+    // the text (length bytes followed by a NUL; it must stay alive and unchanged until EndText), and
+    // each SearchFrom(start) answers what Search would answer for the text from byte start on, with
+    // the same positions, matched text and tags. The run searches every file this way.
+    void BeginText(const char* text, uint32_t length);
+    bool SearchFrom(uint32_t start);
+    void EndText();
     kxlib::string MatchedText() const { return matched_text_; }
 
     // HmJre modes.
@@ -51,9 +59,10 @@ public:
 private:
     bool PlainMode() const { return !use_regular_ && !aimai_; }
     bool SetFindStringPlain(const char* text);
-    bool SearchPlain(const char* text);
+    bool SearchPlain();
     bool SetFindStringHmJre(const char* text);
-    bool SearchHmJre(const char* text);
+    bool SearchHmJre();
+    const char* LoweredSubject();
     bool TagArea(int n, int32_t* position, int32_t* length) const;
     void ResetRecords();
 
@@ -76,6 +85,21 @@ private:
     // The mode the find string was prepared in, so a search never uses a search that was not prepared.
     bool prepared_plain_;
     int32_t plain_position_;
+    // The text being searched (target_, or the caller's text between BeginText and EndText), the
+    // part of it the last search was given (subject_ .. its end) and, for case-ignoring searches
+    // through HmJre, a lowered copy of the whole text with what is needed to give it the form a
+    // lowered copy of the part would have.
+    const char* text_;
+    uint32_t text_length_;
+    const char* subject_;
+    uint32_t subject_length_;
+    kxlib::string lowered_;
+    bool lowered_ready_;
+    TrailCursor text_trail_;  // trail-byte answers for rising offsets of the text
+    uint32_t lead_run_from_;  // lead_run_from_ .. lead_run_end_ - 1: lead-class bytes only,
+    uint32_t lead_run_end_;   // and the byte at lead_run_end_ is none (or the text ends there)
+    uint32_t patched_at_;   // a byte of lowered_ set for the current subject only (npos: none)
+    char patched_byte_;     // its value for the whole text
 };
 
 // Loads the library at HmJrePath, asks its JreGetVersion and unloads it; 0 when any step fails.

@@ -201,6 +201,15 @@ char* string::mutable_data() {
     return rep_->bytes;
 }
 
+string& append_growing(string& s, const char* p, uint32_t n) {
+    const uint64_t needed = static_cast<uint64_t>(s.length()) + n + 1;
+    if (n > 0 && needed > s.capacity()) {
+        const uint64_t grown = needed + needed / 2;
+        s.reserve(static_cast<uint32_t>(grown < 0xFFFFFFFFu ? grown : needed));
+    }
+    return s.append_bytes(p, n);
+}
+
 string operator+(const string& a, const char* b) {
     string r(a);
     r.append(b);

@@ -66,6 +66,11 @@ private:
     static StringRep* allocate(uint32_t capacity);
 };
 
+// Appends n bytes to s like append_bytes, but when the block is too small it grows by half again
+// rather than exactly, so a text built by many appends costs time in proportion to its length.
+string& append_growing(string& s, const char* p, uint32_t n);
+inline string& append_growing(string& s, const string& t) { return append_growing(s, t.c_str(), t.length()); }
+
 string operator+(const string& a, const char* b);
 string operator+(const string& a, const string& b);
 
