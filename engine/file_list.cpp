@@ -47,9 +47,9 @@ FindIterator::FindIterator() : handle_(INVALID_HANDLE_VALUE), first_pending_(tru
 
 FindIterator::~FindIterator() { Close(); }
 
-bool FindIterator::Open(const char* spec) {
+bool FindIterator::Open(const char* pattern_path) {
     if (handle_ != INVALID_HANDLE_VALUE) return false;
-    handle_ = FindFirstFileA(spec, &first_);
+    handle_ = FindFirstFileA(pattern_path, &first_);
     if (handle_ == INVALID_HANDLE_VALUE) return false;
     while (IsDotEntry(first_.cFileName)) {
         if (!FindNextFileA(handle_, &first_)) {

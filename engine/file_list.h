@@ -23,7 +23,7 @@ public:
     FindIterator(const FindIterator&) = delete;
     FindIterator& operator=(const FindIterator&) = delete;
 
-    bool Open(const char* spec);
+    bool Open(const char* pattern_path);
     bool Next(WIN32_FIND_DATAA* record);
     void Close();
 

@@ -8,6 +8,7 @@
 #include "engine/file_list.h"
 #include "match/plain_search.h"
 #include "text/codepage.h"
+#include "text/file_faults.h"
 #include "text/file_utils.h"
 #include "text/text_file.h"
 
@@ -61,7 +62,8 @@ class TemporaryFile {
 public:
     explicit TemporaryFile(const kxlib::string& original) {
         char name[MAX_PATH + 16];
-        if (GetTempFileNameA(DirectoryOf(original).c_str(), "kxq", 0, name)) path_.assign(name);
+        if (!InjectedFault(FileCall::Open) && GetTempFileNameA(DirectoryOf(original).c_str(), "kxq", 0, name))
+            path_.assign(name);
     }
     ~TemporaryFile() {
         if (!path_.empty()) DeleteFileA(path_.c_str());
@@ -82,21 +84,23 @@ bool WriteWholeText(const kxlib::string& path, int32_t char_set, int32_t line_br
     if (!file.Open(path.c_str(), 1, char_set, line_break)) return false;
     file.writer->Write(text.c_str(), static_cast<int32_t>(text.length()));
     if (!file.Close()) return false;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = InjectedFault(FileCall::Open)
+                   ? INVALID_HANDLE_VALUE
+                   : CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    BOOL flushed = FlushFileBuffers(h);
+    BOOL flushed = !InjectedFault(FileCall::Flush) && FlushFileBuffers(h);
     CloseHandle(h);
     return flushed != FALSE;
 }
 
 // Puts the finished temporary file in the original's place in one step.
 bool PutInPlace(const kxlib::string& original, const kxlib::string& temporary) {
-    if (ReplaceFileA(original.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                     nullptr))
+    if (!InjectedFault(FileCall::Replace) &&
+        ReplaceFileA(original.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return true;
-    return MoveFileExA(temporary.c_str(), original.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-           FALSE;
+    return !InjectedFault(FileCall::Replace) &&
+           MoveFileExA(temporary.c_str(), original.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 }  // namespace
 
@@ -154,7 +158,7 @@ FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
         return {true, 0};
     }
 
-    if (job.backup) CopyFileA(path.c_str(), (path + ".bak").c_str(), TRUE);
+    if (job.backup && !InjectedFault(FileCall::Copy)) CopyFileA(path.c_str(), (path + ".bak").c_str(), TRUE);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return {false, n};

@@ -1,6 +1,8 @@
 // File size and time stamps through Win32 file handles.
 #include "text/file_utils.h"
 
+#include "text/file_faults.h"
+
 namespace kx {
 
 namespace {
@@ -29,6 +31,7 @@ enum class Which { kAccess, kWrite };
 FileTimeStamp GetTime(const char* path, Which which) {
     FileTimeStamp stamp;
     FILETIME t;
+    if (InjectedFault(FileCall::TimeStamp)) return stamp;
     {
         FileHandle file(path, GENERIC_READ, 0);
         if (!file.valid()) return stamp;
@@ -42,7 +45,7 @@ FileTimeStamp GetTime(const char* path, Which which) {
 
 bool SetTime(const char* path, const SYSTEMTIME& time, Which which) {
     FILETIME t;
-    if (!SystemTimeToFileTime(&time, &t)) return false;
+    if (InjectedFault(FileCall::TimeStamp) || !SystemTimeToFileTime(&time, &t)) return false;
     // Attribute access is all that setting a time needs; it also works on a read-only file.
     FileHandle file(path, FILE_WRITE_ATTRIBUTES, 0);
     if (!file.valid()) return false;

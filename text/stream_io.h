@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
+
+#include "text/file_faults.h"
 #include <utility>
 
 namespace kx {
@@ -99,7 +101,7 @@ private:
         const size_t total = fill_ * sizeof(Unit);
         size_t done = 0;
         for (int call = 0; call < 10 && done < total && !failed_; ++call)
-            done += std::fwrite(bytes + done, 1, total - done, file_.get());
+            done += InjectedFault(FileCall::Write) ? 0 : std::fwrite(bytes + done, 1, total - done, file_.get());
         if (done < total) failed_ = true;
         flushed_ += fill_;
         fill_ = 0;
