@@ -39,6 +39,14 @@ bool BindEntryPoints(HMODULE module, EntryPoints* e) {
 }  // namespace hmjre
 
 namespace {
+// Keeps an area reported by the library inside the text it was found in.
+void ClipArea(int32_t total, int32_t* position, int32_t* length) {
+    if (*position < 0) *position = 0;
+    if (*position > total) *position = total;
+    if (*length < 0) *length = 0;
+    if (*length > total - *position) *length = total - *position;
+}
+
 // A library module loaded for one short use and freed when the scope ends.
 class ModuleHandle {
 public:
@@ -359,11 +367,7 @@ bool Matcher::SearchHmJre() {
         }
         break;
     }
-    const int32_t total = static_cast<int32_t>(subject_length_);
-    if (real_position < 0) real_position = 0;
-    if (real_position > total) real_position = total;
-    if (real_length < 0) real_length = 0;
-    if (real_length > total - real_position) real_length = total - real_position;
+    ClipArea(static_cast<int32_t>(subject_length_), &real_position, &real_length);
     matched_text_.assign_bytes(subject_ + real_position, static_cast<uint32_t>(real_length));
     return true;
 }
@@ -397,11 +401,7 @@ const char* Matcher::TagText(int n) const {
         text.assign("");
         return text.c_str();
     }
-    const int32_t total = static_cast<int32_t>(subject_length_);
-    if (position < 0) position = 0;
-    if (position > total) position = total;
-    if (length < 0) length = 0;
-    if (length > total - position) length = total - position;
+    ClipArea(static_cast<int32_t>(subject_length_), &position, &length);
     text.assign_bytes(subject_ + position, static_cast<uint32_t>(length));
     return text.c_str();
 }
