@@ -91,11 +91,18 @@ class Bench:
             proc.kill()
             proc.wait()
 
+    def winrun(self, program, args, timeout=3600):
+        """Runs a Windows program of the build; answers its output. The output goes through a file:
+        the wineserver may hold a pipe given to a program open after the program has ended."""
+        out = os.path.join(self.out, "program.out")
+        with open(out, "wb") as f:
+            subprocess.run([self.wine, os.path.join(self.bin, program)] + args, stdin=subprocess.DEVNULL, stdout=f,
+                           stderr=subprocess.DEVNULL, timeout=timeout)
+        return open(out, "rb").read().decode("latin-1")
+
     def client(self, ops, timeout=3600):
-        cmd = [self.wine, os.path.join(self.bin, "bench_client.exe")] + ops
-        res = subprocess.run(cmd, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
-        lines = [json.loads(l) for l in res.stdout.decode("latin-1").splitlines() if l.startswith("{")]
-        return lines
+        text = self.winrun("bench_client.exe", ops, timeout)
+        return [json.loads(l) for l in text.splitlines() if l.startswith("{")]
 
     def job(self, cwd, settings, request_log=None, extra_ops=None):
         """Starts a server, pokes the settings, executes Replace; answers (seconds, peak, ops)."""
@@ -154,9 +161,7 @@ class Bench:
                 for entry in self.manifest:
                     p = (winpath(os.path.join(tree, entry["name"]))).encode("cp932")
                     f.write((b"W " if p in changed_set else b"R ") + p + b"\r\n")
-            res = subprocess.run([self.wine, os.path.join(self.bin, "bench_copy.exe"), winpath(listing)],
-                                 capture_output=True, stdin=subprocess.DEVNULL)
-            info = json.loads(res.stdout.decode().strip().splitlines()[-1])
+            info = json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])
             base_t.append(info["seconds"])
             base_peaks.append(info["peak"])
         total = sum(os.path.getsize(p) for p in glob.glob(os.path.join(self.corpus, "tree", "*", "*")))
@@ -273,9 +278,8 @@ class Bench:
         needle = hexarg(self.word("scan_needle"))
         out = []
         for _ in range(self.runs):
-            res = subprocess.run([self.wine, os.path.join(self.bin, "bench_scan.exe"), winpath(scan), needle, "5"],
-                                 capture_output=True, stdin=subprocess.DEVNULL)
-            out.append([json.loads(l) for l in res.stdout.decode().splitlines() if l.startswith('{"searcher"')])
+            text = self.winrun("bench_scan.exe", [winpath(scan), needle, "5"])
+            out.append([json.loads(l) for l in text.splitlines() if l.startswith('{"searcher"')])
             native = os.path.join(self.out, "memmem_native")
             res = subprocess.run([native, scan, needle, "5"], capture_output=True)
             out[-1] += [json.loads(l) for l in res.stdout.decode().splitlines() if l.startswith("{")]

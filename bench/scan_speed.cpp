@@ -57,12 +57,27 @@ int main(int argc, char** argv) {
     exact.SetFindString(needle.c_str());
     Measure("Matcher.Search", n, repeats, [&] { return exact.Search(text.c_str()) ? exact.MatchPosition() : -1LL; });
 
+    // As the run searches: the text in place, from a resume offset.
+    Measure("Matcher in place", n, repeats, [&] {
+        exact.BeginText(text.c_str(), n);
+        bool found = exact.SearchFrom(0);
+        exact.EndText();
+        return found ? exact.MatchPosition() : -1LL;
+    });
+
     kx::Matcher folded;
     folded.SetOption("use_regular", false);
     folded.SetOption("CaseSense", false);
     folded.SetFindString(needle.c_str());
     Measure("Matcher.Search nocase", n, repeats,
             [&] { return folded.Search(text.c_str()) ? folded.MatchPosition() : -1LL; });
+
+    Measure("Matcher in place nocase", n, repeats, [&] {
+        folded.BeginText(text.c_str(), n);
+        bool found = folded.SearchFrom(0);
+        folded.EndText();
+        return found ? folded.MatchPosition() : -1LL;
+    });
 
     Measure("strstr", n, repeats, [&] {
         const char* at = std::strstr(text.c_str(), needle.c_str());

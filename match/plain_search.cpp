@@ -3,6 +3,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/codepage.h"
 
 namespace kx {
@@ -75,6 +79,26 @@ int32_t SearchBytes(const char* text, uint32_t n, const char* pattern, uint32_t 
     if (n < m) return -1;
     const uint32_t b = m - 1;
     uint32_t q = 0;
+#if defined(__SSE2__)
+    // Sixteen alignments at a time: only where both the pattern's first and last byte stand is the
+    // rest compared. Candidates are taken in rising order, so the first match found is the one the
+    // skip loop would find; the skip loop takes over for the last alignments.
+    const __m128i first = _mm_set1_epi8(pattern[0]);
+    const __m128i last = _mm_set1_epi8(pattern[b]);
+    while (q + b + 16 <= n) {
+        const __m128i at_first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + q));
+        const __m128i at_last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + q + b));
+        unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(at_first, first), _mm_cmpeq_epi8(at_last, last))));
+        while (mask != 0) {
+            const uint32_t candidate = q + static_cast<uint32_t>(__builtin_ctz(mask));
+            if (std::memcmp(text + candidate + 1, pattern + 1, b > 0 ? b - 1 : 0) == 0 && !trail.IsTrail(candidate))
+                return static_cast<int32_t>(candidate);
+            mask &= mask - 1;
+        }
+        q += 16;
+    }
+#endif
     while (q < n - b) {
         int32_t j = static_cast<int32_t>(b);
         while (j >= 0 && text[q + j] == pattern[j]) --j;

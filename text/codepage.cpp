@@ -20,7 +20,7 @@ const LeadTable& Leads() {
 }
 }  // namespace
 
-bool IsLeadByte(unsigned char b) { return Leads().lead[b]; }
+const bool* LeadByteTable() { return Leads().lead; }
 
 void LowerAnsi(char* p, uint32_t n) {
     const LeadTable& t = Leads();

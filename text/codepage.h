@@ -6,8 +6,15 @@
 
 namespace kx {
 
-// True when b starts a double-byte character in the ANSI code page (IsDBCSLeadByte).
-bool IsLeadByte(unsigned char b);
+// The platform's lead-byte answers for all 256 bytes, asked once (IsDBCSLeadByte).
+const bool* LeadByteTable();
+
+// True when b starts a double-byte character in the ANSI code page (IsDBCSLeadByte). Asked for
+// nearly every byte scanned, so it reads a table the platform filled once.
+inline bool IsLeadByte(unsigned char b) {
+    static const bool* const table = LeadByteTable();
+    return table[b];
+}
 
 // Lower-cases the ASCII letters of n bytes in place, passing over double-byte characters untouched,
 // so byte offsets and double-byte characters never change.

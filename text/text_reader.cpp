@@ -281,8 +281,7 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
     }
     if (n == 0) return 0;
     units_.resize(n);
-    int k = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(n), units_.data(),
-                                static_cast<int>(n));
+    int k = Utf8ToWide(bytes, n, units_.data(), n);
     if (k <= 0) return -1;
     bool lost = false;
     int32_t m = WideToAnsi(units_.data(), static_cast<uint32_t>(k), out, size - 1, &lost, &scratch_);

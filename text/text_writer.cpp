@@ -168,8 +168,8 @@ int32_t Utf8Writer::Write(const char* text, uint32_t length) {
         if (units_.empty()) continue;
         // Three UTF-8 bytes per unit suffice: a surrogate pair, two units, takes four.
         bytes_.resize(units_.size() * 3);
-        int m = WideCharToMultiByte(CP_UTF8, 0, units_.data(), static_cast<int>(units_.size()), bytes_.data(),
-                                    static_cast<int>(bytes_.size()), nullptr, nullptr);
+        int m = WideToUtf8(units_.data(), static_cast<uint32_t>(units_.size()), bytes_.data(),
+                           static_cast<uint32_t>(bytes_.size()));
         if (m <= 0) out_.Fail();  // the text cannot reach the file whole
         for (int i = 0; i < m; ++i) {
             unsigned char c = static_cast<unsigned char>(bytes_[static_cast<size_t>(i)]);

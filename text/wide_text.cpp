@@ -9,40 +9,77 @@
 
 namespace kx {
 
-int Utf8SequenceLength(unsigned char c) {
-    if (c < 0xC0 || c >= 0xFE) return 1;
-    if (c < 0xE0) return 2;
-    if (c < 0xF0) return 3;
-    if (c < 0xF8) return 4;
-    if (c < 0xFC) return 5;
-    return 6;
-}
+namespace {
 
-bool IsUtf8Character(const unsigned char* p, uint32_t n) {
-    if (n == 1) return p[0] < 0x80;
-    if (n < 2 || n > 4) return false;
-    const unsigned char c = p[0];
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (n == 2) {
-        if (c < 0xC2 || c > 0xDF) return false;
-    } else if (n == 3) {
-        if (c < 0xE0 || c > 0xEF) return false;
-        if (c == 0xE0) low = 0xA0;   // shorter forms exist
-        if (c == 0xED) high = 0x9F;  // surrogates
-    } else {
-        if (c < 0xF0 || c > 0xF4) return false;
-        if (c == 0xF0) low = 0x90;
-        if (c == 0xF4) high = 0x8F;  // beyond U+10FFFF
+// Every single- and double-byte code of the ANSI code page and every UTF-16 unit, converted once by
+// the platform's own MultiByteToWideChar and WideCharToMultiByte. Converting through these tables
+// gives the platform's results (default characters and loss included) without its per-call cost,
+// which under Wine dominates reading and writing UTF-8 and UTF-16 files. A code whose conversion
+// the tables cannot hold (a unit that is half of a surrogate pair, a code that gives other than one
+// unit) is left to the platform together with the text around it.
+struct ConversionTables {
+    // ANSI to UTF-16: the unit of a single byte (also of a lead byte standing last) and of each
+    // lead-and-next pair, with whether MB_ERR_INVALID_CHARS accepts it.
+    enum : uint8_t { kValid = 1, kOneUnit = 2 };
+    uint16_t single_unit[256];
+    uint8_t single_flags[256];
+    int16_t lead_row[256];  // row of a lead byte in the pair tables, -1 for other bytes
+    std::vector<uint16_t> pair_unit;
+    std::vector<uint8_t> pair_flags;
+    // UTF-16 to ANSI: bytes (first in the low half) and length 1 or 2, 0 when left to the platform;
+    // and whether the bytes give the same unit back.
+    std::vector<uint16_t> unit_bytes;
+    std::vector<uint8_t> unit_length;
+    std::vector<uint8_t> unit_exact;
+
+    ConversionTables() : pair_unit(), pair_flags(), unit_bytes(65536), unit_length(65536), unit_exact(65536) {
+        int rows = 0;
+        for (int b = 0; b < 256; ++b) lead_row[b] = IsLeadByte(static_cast<unsigned char>(b)) ? rows++ : -1;
+        pair_unit.resize(static_cast<size_t>(rows) * 256);
+        pair_flags.resize(static_cast<size_t>(rows) * 256);
+        for (int b = 0; b < 256; ++b) {
+            const char one = static_cast<char>(b);
+            Decode(&one, 1, &single_unit[b], &single_flags[b]);
+            if (lead_row[b] < 0) continue;
+            for (int t = 0; t < 256; ++t) {
+                const char two[2] = {one, static_cast<char>(t)};
+                const size_t at = static_cast<size_t>(lead_row[b]) * 256 + static_cast<size_t>(t);
+                Decode(two, 2, &pair_unit[at], &pair_flags[at]);
+            }
+        }
+        for (uint32_t u = 0; u < 65536; ++u) {
+            if (u >= 0xD800 && u <= 0xDFFF) continue;
+            const wchar_t unit = static_cast<wchar_t>(u);
+            char bytes[4];
+            int m = WideCharToMultiByte(CP_ACP, 0, &unit, 1, bytes, sizeof bytes, nullptr, nullptr);
+            if (m < 1 || m > 2) continue;
+            wchar_t back[2];
+            int k = MultiByteToWideChar(CP_ACP, 0, bytes, m, back, 2);
+            if (k < 1) continue;
+            unit_bytes[u] = static_cast<uint16_t>(static_cast<unsigned char>(bytes[0]) |
+                                                  (m == 2 ? static_cast<unsigned char>(bytes[1]) << 8 : 0));
+            unit_length[u] = static_cast<uint8_t>(m);
+            unit_exact[u] = (k == 1 && back[0] == unit) ? 1 : 0;
+        }
     }
-    if (p[1] < low || p[1] > high) return false;
-    for (uint32_t i = 2; i < n; ++i)
-        if (p[i] < 0x80 || p[i] > 0xBF) return false;
-    return true;
+
+    static void Decode(const char* bytes, int n, uint16_t* unit, uint8_t* flags) {
+        wchar_t out[4];
+        int k = MultiByteToWideChar(CP_ACP, 0, bytes, n, out, 4);
+        *unit = k >= 1 ? static_cast<uint16_t>(out[0]) : 0;
+        *flags = 0;
+        if (k == 1) *flags |= kOneUnit;
+        if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, n, out, 4) > 0) *flags |= kValid;
+    }
+};
+
+const ConversionTables& Tables() {
+    static const ConversionTables tables;
+    return tables;
 }
 
-int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacity, bool* lost,
-                   std::vector<wchar_t>* scratch) {
-    if (n == 0) return 0;
+int32_t WideToAnsiByPlatform(const wchar_t* units, uint32_t n, char* out, uint32_t capacity, bool* lost,
+                             std::vector<wchar_t>* scratch) {
     int m = WideCharToMultiByte(CP_ACP, 0, units, static_cast<int>(n), out, static_cast<int>(capacity), nullptr,
                                 nullptr);
     if (m <= 0) return -1;
@@ -54,9 +91,8 @@ int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
     return m;
 }
 
-void AnsiToWide(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost) {
+void AnsiToWideByPlatform(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost) {
     out->resize(n);
-    if (n == 0) return;
     int k = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, static_cast<int>(n), out->data(),
                                 static_cast<int>(n));
     if (k <= 0) {
@@ -65,6 +101,118 @@ void AnsiToWide(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* l
         if (k < 0) k = 0;
     }
     out->resize(static_cast<size_t>(k));
+}
+
+}  // namespace
+
+void PrepareConversionTables() { Tables(); }
+
+int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacity, bool* lost,
+                   std::vector<wchar_t>* scratch) {
+    if (n == 0) return 0;
+    const ConversionTables& t = Tables();
+    uint32_t m = 0;
+    bool inexact = false;
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint16_t u = static_cast<uint16_t>(units[i]);
+        const uint32_t length = t.unit_length[u];
+        if (length == 0) return WideToAnsiByPlatform(units, n, out, capacity, lost, scratch);
+        if (m + length > capacity) return -1;
+        const uint16_t bytes = t.unit_bytes[u];
+        out[m++] = static_cast<char>(bytes & 0xFF);
+        if (length == 2) out[m++] = static_cast<char>(bytes >> 8);
+        if (!t.unit_exact[u]) inexact = true;
+    }
+    if (inexact) *lost = true;
+    return static_cast<int32_t>(m);
+}
+
+void AnsiToWide(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost) {
+    out->resize(n);
+    if (n == 0) return;
+    const ConversionTables& t = Tables();
+    wchar_t* w = out->data();
+    uint32_t k = 0;
+    uint8_t all = ConversionTables::kValid | ConversionTables::kOneUnit;
+    for (uint32_t i = 0; i < n; ++i) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        const int row = t.lead_row[b];
+        uint8_t flags;
+        if (row >= 0 && i + 1 < n) {
+            const size_t at = static_cast<size_t>(row) * 256 + static_cast<unsigned char>(text[++i]);
+            w[k++] = static_cast<wchar_t>(t.pair_unit[at]);
+            flags = t.pair_flags[at];
+        } else {
+            w[k++] = static_cast<wchar_t>(t.single_unit[b]);
+            flags = t.single_flags[b];
+        }
+        all &= flags;
+    }
+    if (!(all & ConversionTables::kOneUnit)) return AnsiToWideByPlatform(text, n, out, lost);
+    if (!(all & ConversionTables::kValid)) *lost = true;
+    out->resize(k);
+}
+
+int32_t Utf8ToWide(const unsigned char* bytes, uint32_t n, wchar_t* out, uint32_t capacity) {
+    // Well-formed sequences decode one way only; anything else is left to the platform's decoder,
+    // whose replacement of broken sequences is its own.
+    uint32_t k = 0;
+    for (uint32_t i = 0; i < n;) {
+        const unsigned char c = bytes[i];
+        if (c < 0x80) {
+            if (k >= capacity) return -1;
+            out[k++] = c;
+            ++i;
+            continue;
+        }
+        const uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(c));
+        if (i + length > n || !IsUtf8Character(bytes + i, length)) {
+            int m = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(n), out,
+                                        static_cast<int>(capacity));
+            return m > 0 ? m : -1;
+        }
+        uint32_t cp = c & (0xFF >> (length + 1));
+        for (uint32_t j = 1; j < length; ++j) cp = (cp << 6) | (bytes[i + j] & 0x3F);
+        i += length;
+        if (cp >= 0x10000) {
+            if (k + 2 > capacity) return -1;
+            cp -= 0x10000;
+            out[k++] = static_cast<wchar_t>(0xD800 | (cp >> 10));
+            out[k++] = static_cast<wchar_t>(0xDC00 | (cp & 0x3FF));
+        } else {
+            if (k >= capacity) return -1;
+            out[k++] = static_cast<wchar_t>(cp);
+        }
+    }
+    return static_cast<int32_t>(k);
+}
+
+int32_t WideToUtf8(const wchar_t* units, uint32_t n, char* out, uint32_t capacity) {
+    uint32_t m = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t cp = static_cast<uint16_t>(units[i]);
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            const bool pair = cp <= 0xDBFF && i + 1 < n && static_cast<uint16_t>(units[i + 1]) >= 0xDC00 &&
+                              static_cast<uint16_t>(units[i + 1]) <= 0xDFFF;
+            if (!pair) {
+                // A lone surrogate: the platform's own replacement.
+                int r = WideCharToMultiByte(CP_UTF8, 0, units, static_cast<int>(n), out, static_cast<int>(capacity),
+                                            nullptr, nullptr);
+                return r > 0 ? r : -1;
+            }
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<uint16_t>(units[++i]) - 0xDC00);
+        }
+        const uint32_t length = cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+        if (m + length > capacity) return -1;
+        if (length == 1) {
+            out[m++] = static_cast<char>(cp);
+            continue;
+        }
+        static const unsigned char kLead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
+        out[m++] = static_cast<char>(kLead[length] | (cp >> (6 * (length - 1))));
+        for (uint32_t j = length - 1; j > 0; --j) out[m++] = static_cast<char>(0x80 | ((cp >> (6 * (j - 1))) & 0x3F));
+    }
+    return static_cast<int32_t>(m);
 }
 
 uint32_t AnsiPrefix(const char* text, uint32_t n, uint32_t limit) {
