@@ -94,6 +94,15 @@ bool WriteWholeText(const kxlib::string& path, int32_t char_set, int32_t line_br
     return flushed != FALSE;
 }
 
+// Copies the file to its path with ".bak" appended unless that file exists. A copy that fails halfway (a
+// full disk) is removed again: a cut-short copy must not stand as the backup that later runs keep.
+void MakeBackup(const kxlib::string& path) {
+    const kxlib::string backup = path + ".bak";
+    if (InjectedFault(FileCall::Copy)) return;
+    if (!CopyFileA(path.c_str(), backup.c_str(), TRUE) && GetLastError() != ERROR_FILE_EXISTS)
+        DeleteFileA(backup.c_str());
+}
+
 // True when nothing stops the original from being renamed away: another program that holds it open
 // without sharing deletion makes every replacement fail, and some systems leave an intermediate file
 // of their own behind when they find out halfway.
@@ -170,7 +179,7 @@ FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
         return {true, 0};
     }
 
-    if (job.backup && !InjectedFault(FileCall::Copy)) CopyFileA(path.c_str(), (path + ".bak").c_str(), TRUE);
+    if (job.backup) MakeBackup(path);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return {false, n};

@@ -1,0 +1,145 @@
+// A disk that fills up: runs on a small filesystem (KESTREL_SMALL_DISK, mounted by small_disk.sh)
+// with too little room left for the temporary copy of the larger files. They keep their old content
+// and get the failure line; the small file that fits is rewritten; nothing half written is left, no
+// temporary file and no cut-short backup.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/job_settings.h"
+#include "test_support.h"
+
+namespace {
+
+const std::string kFind = "\x8C\x9F\x8D\xF5";     // 検索
+const std::string kReplace = "\x92\x75\x8A\xB7\x8C\xE3";  // 置換後, longer than what it replaces
+const std::string kFailed = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
+                            "\x82\xB5\x82\xBD\x81\x44";  // の検索＆置換に失敗しました．
+
+std::string Content(size_t bytes) {
+    std::string t;
+    for (int i = 0; t.size() < bytes; ++i) t += std::to_string(i) + " " + kFind + " \x82\xA0\x82\xA2\r\n";
+    return t;
+}
+
+std::string Replaced(std::string t) {
+    for (size_t at = 0; (at = t.find(kFind, at)) != std::string::npos; at += kReplace.size())
+        t.replace(at, kFind.size(), kReplace);
+    return t;
+}
+
+// The folder of the small filesystem, or empty when there is none here.
+std::string SmallDisk() {
+    const char* where = std::getenv("KESTREL_SMALL_DISK");
+    if (!where || !*where) return "";
+    std::string dir = where;
+    for (char& c : dir)
+        if (c == '/') c = '\\';
+    if (dir.back() != '\\') dir += '\\';
+    ULARGE_INTEGER free_bytes, total;
+    if (!GetDiskFreeSpaceExA(dir.c_str(), &free_bytes, &total, nullptr) || total.QuadPart > (16u << 20)) return "";
+    return dir;
+}
+
+uint64_t FreeBytes(const std::string& dir) {
+    ULARGE_INTEGER free_bytes, total;
+    GetDiskFreeSpaceExA(dir.c_str(), &free_bytes, &total, nullptr);
+    return free_bytes.QuadPart;
+}
+
+// Fills the disk until only `room` bytes are left (to the filesystem's block size).
+void FillTo(const std::string& dir, uint64_t room) {
+    HANDLE h = CreateFileA((dir + "filler.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    std::vector<char> block(4096, 'f');
+    while (FreeBytes(dir) > room) {
+        DWORD written = 0;
+        if (!WriteFile(h, block.data(), 4096, &written, nullptr) || written == 0) break;
+    }
+    CloseHandle(h);
+}
+
+void Empty(const std::string& dir) {
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = d.cFileName;
+        if (name == "." || name == "..") continue;
+        SetFileAttributesA((dir + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) kxtest::RemoveTree(dir + name + "\\");
+        else DeleteFileA((dir + name).c_str());
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+}
+
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = d.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+    return names;
+}
+
+std::string LineOf(const kx::JobSettings& job, const std::string& path) {
+    for (const kxlib::string* log : {&job.replaced_log, &job.notice_log}) {
+        std::string text(log->c_str(), log->length());
+        size_t at = text.find(path + "\x82");
+        if (at == std::string::npos) at = text.find(path + "\x93");
+        if (at != std::string::npos) return text.substr(at + path.size(), text.find('\n', at) - at - path.size());
+    }
+    return "<no line>";
+}
+
+TEST(SmallDisk, FullDiskKeepsEveryOriginal) {
+    const std::string dir = SmallDisk();
+    if (dir.empty()) GTEST_SKIP() << "no small filesystem here: the fault seam covers a full disk";
+    for (uint64_t room : {40u << 10, 0u}) {
+        SCOPED_TRACE("room left: " + std::to_string(room));
+        Empty(dir);
+        const std::string big = Content(120 << 10), small = Content(3000);
+        ASSERT_TRUE(kxtest::WriteFileBytes(dir + "big1.txt", big));
+        ASSERT_TRUE(kxtest::WriteFileBytes(dir + "big2.txt", big));
+        ASSERT_TRUE(kxtest::WriteFileBytes(dir + "small.txt", small));
+        FillTo(dir, room);
+        std::printf("[ disk     ] %llu bytes free before the run\n", static_cast<unsigned long long>(FreeBytes(dir)));
+
+        kx::JobSettings job;
+        job.Set("casesense,backup,keep_timestamp");
+        job.SetDir(dir.c_str());
+        job.SetFilePattern("*.txt");
+        ASSERT_TRUE(job.SetFindStr(kFind.c_str()));
+        job.SetReplaceStr(kReplace.c_str());
+        EXPECT_TRUE(job.Replace());
+
+        for (const char* name : {"big1.txt", "big2.txt"}) {
+            EXPECT_EQ(big, kxtest::ReadFileBytes(dir + name)) << name;
+            EXPECT_EQ(kFailed, LineOf(job, dir + name)) << name;
+        }
+        const std::string now = kxtest::ReadFileBytes(dir + "small.txt");
+        if (room > 0) {
+            EXPECT_EQ(Replaced(small), now);
+        } else {
+            EXPECT_EQ(small, now);
+            EXPECT_EQ(kFailed, LineOf(job, dir + "small.txt"));
+        }
+        // Nothing else but whole backups.
+        for (const std::string& name : Names(dir)) {
+            if (name == "big1.txt" || name == "big2.txt" || name == "small.txt" || name == "filler.bin") continue;
+            ASSERT_TRUE(name.size() > 4 && name.compare(name.size() - 4, 4, ".bak") == 0) << "left behind: " << name;
+            const std::string of = name.substr(0, name.size() - 4);
+            EXPECT_EQ(of == "small.txt" ? small : big, kxtest::ReadFileBytes(dir + name)) << "cut-short backup " << name;
+        }
+    }
+    Empty(dir);
+}
+
+}  // namespace
