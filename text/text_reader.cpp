@@ -99,6 +99,25 @@ int32_t TextModeReader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
+        // Characters without a CR and within the buffer are copied in one run; the rest one by one.
+        uint32_t available;
+        const unsigned char* w = Window(&available);
+        uint32_t i = 0;
+        while (n < limit && i < available) {
+            const unsigned char b = w[i];
+            if (b == '\r' || (b == '\n' && one_line)) break;
+            if (IsLeadByte(b)) {
+                if (i + 1 >= available || w[i + 1] == '\r') break;
+                out[n++] = static_cast<char>(b);
+                out[n++] = static_cast<char>(w[i + 1]);
+                i += 2;
+            } else {
+                out[n++] = static_cast<char>(b);
+                ++i;
+            }
+        }
+        Advance(i);
+        if (!(n < limit && More())) break;
         unsigned char c = Unit();
         out[n++] = static_cast<char>(c);
         if (IsLeadByte(c)) {
@@ -116,6 +135,25 @@ int32_t CodePageReader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
+        // Characters without a line break and within the buffer are copied in one run.
+        uint32_t available;
+        const unsigned char* w = Window(&available);
+        uint32_t i = 0;
+        while (n < limit && i < available) {
+            const unsigned char b = w[i];
+            if (b == '\r' || b == '\n') break;
+            if (IsLeadByte(b)) {
+                if (i + 1 >= available) break;
+                out[n++] = static_cast<char>(b);
+                out[n++] = static_cast<char>(w[i + 1]);
+                i += 2;
+            } else {
+                out[n++] = static_cast<char>(b);
+                ++i;
+            }
+        }
+        Advance(i);
+        if (!(n < limit && More())) break;
         unsigned char c = Get();
         if (c == '\r' || c == '\n') {
             EndOfLine(c);
@@ -252,6 +290,28 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
+        // Characters without a line break whose bytes all lie in the buffer are taken in one run.
+        uint32_t available;
+        const unsigned char* w = Window(&available);
+        uint32_t i = 0;
+        while (n < limit && i < available) {
+            const unsigned char b = w[i];
+            if (b < 0x80) {
+                if (b == '\r' || b == '\n') break;
+                bytes[n++] = b;
+                ++i;
+                continue;
+            }
+            const uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(b));
+            if (n + length > size - 1 || i + length > available) break;
+            const uint32_t start = n;
+            bytes[n++] = b;
+            ++i;
+            for (uint32_t k = 1; k < length && w[i] >= 0x80 && w[i] <= 0xBF; ++k) bytes[n++] = w[i++];
+            if (!IsUtf8Character(bytes + start, n - start)) MarkLossy();
+        }
+        Advance(i);
+        if (!(n < limit && More())) break;
         int c = Peek();
         if (c == '\r' || c == '\n') {
             Skip();

@@ -75,6 +75,13 @@ protected:
     bool Ahead(const unsigned char* bytes, uint32_t n) const {
         return count_ - index_ >= n && std::memcmp(buffer_ + index_, bytes, n) == 0;
     }
+    // The bytes left in the buffer (without refilling it), for loops that take many at a time; then
+    // Advance past those taken.
+    const unsigned char* Window(uint32_t* available) const {
+        *available = count_ - index_;
+        return buffer_ + index_;
+    }
+    void Advance(uint32_t k) { index_ += k; }
     // After a CR or LF was taken: also takes the LF of a CR LF pair.
     void EndOfLine(unsigned char c) {
         if (c == '\r' && Peek() == '\n') Skip();
