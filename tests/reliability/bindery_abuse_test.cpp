@@ -3,6 +3,7 @@
 // a failure (0, -1 or the empty string) or the answer a sound store gives, the process must live,
 // and a refused call must leave the store, the registry and the files as they were.
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -231,6 +232,7 @@ protected:
 
 TEST_F(BinderyKeyFiles, CutShortAtEveryBlockBoundary) {
     KeepReference();
+    uint32_t tried = 0;
     const size_t n = with_macros_.size() - 6543 - 217 - 4 - 744;
     struct Base {
         const std::vector<uint8_t>* bytes;
@@ -248,6 +250,7 @@ TEST_F(BinderyKeyFiles, CutShortAtEveryBlockBoundary) {
         for (size_t l = 0; l < base.bytes->size(); l += 131) lengths.push_back(l);
         for (size_t length : lengths) {
             if (length > base.bytes->size()) continue;
+            tried += 2;
             std::vector<uint8_t> cut(base.bytes->begin(), base.bytes->begin() + length);
             for (int flags : {0, 1}) {
                 int result = Try(cut, flags, "cut at " + std::to_string(length) + " flags " + std::to_string(flags));
@@ -258,10 +261,12 @@ TEST_F(BinderyKeyFiles, CutShortAtEveryBlockBoundary) {
             }
         }
     }
+    std::printf("[ inputs   ] key files (cut short) %u\n", tried);
 }
 
 TEST_F(BinderyKeyFiles, ForgedMacroLengthsAreRefusedOrBounded) {
     KeepReference();
+    uint32_t tried = 1;
     const uint32_t n = static_cast<uint32_t>(with_macros_.size() - 6543 - 217 - 4 - 744);
     const uint32_t lengths[] = {1, n - 1, n + 1, n + 4, n + 217, n + 221 + 744, n + 222 + 744, 0x7FFF, 0xFFFF,
                                 0x10000, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
@@ -269,7 +274,10 @@ TEST_F(BinderyKeyFiles, ForgedMacroLengthsAreRefusedOrBounded) {
         for (const std::vector<uint8_t>* base : {&with_macros_, &without_macros_}) {
             std::vector<uint8_t> bytes = *base;
             for (int i = 0; i < 4; ++i) bytes[6539 + i] = static_cast<uint8_t>(forged >> (8 * i));
-            for (int flags : {0, 1, -1, INT_MIN}) Try(bytes, flags, "length " + std::to_string(forged));
+            for (int flags : {0, 1, -1, INT_MIN}) {
+                Try(bytes, flags, "length " + std::to_string(forged));
+                ++tried;
+            }
         }
     }
     // A large file whose macro list is 4 MB of bytes without a single NUL.
@@ -279,6 +287,7 @@ TEST_F(BinderyKeyFiles, ForgedMacroLengthsAreRefusedOrBounded) {
     for (int i = 0; i < 4; ++i) big[6539 + i] = static_cast<uint8_t>(huge >> (8 * i));
     big.insert(big.end(), huge + 217, 'x');
     EXPECT_EQ(1, Try(big, 1, "4 MB macro list"));
+    std::printf("[ inputs   ] key files (forged lengths) %u\n", tried);
 }
 
 TEST_F(BinderyKeyFiles, SeededMutationsNeverCrashOrHalfLoad) {
@@ -307,6 +316,7 @@ TEST_F(BinderyKeyFiles, SeededMutationsNeverCrashOrHalfLoad) {
         accepted += Try(file, static_cast<int>(r.Below(2)), "mutation " + std::to_string(i) + " of seed " +
                                                               std::to_string(seed));
     }
+    std::printf("[ inputs   ] key files (mutated) %u\n", count);
     RecordProperty("inputs", static_cast<int>(count));
     RecordProperty("accepted", accepted);
 }

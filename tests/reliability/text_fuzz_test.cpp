@@ -308,7 +308,7 @@ TEST(HostileText, EveryReaderFlagsWhatItLoses) {
     }
     kxtest::NoteInput("");
     Tally("reader files", count);
-    Tally("reader decodes", reads);
+    std::printf("[ decodes  ] %u (every file read in each of 10 character sets)\n", reads);
     RecordProperty("lossless", static_cast<int>(lossless));
 }
 
