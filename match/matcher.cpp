@@ -108,13 +108,17 @@ Matcher::Matcher()
       lead_run_from_(0),
       lead_run_end_(0),
       patched_at_(kxlib::string::npos),
-      patched_byte_(0) {
+      patched_byte_(0),
+      fuzzy_converted_(false),
+      fuzzy_real_start_(0),
+      fuzzy_offset_(0) {
     ResetRecords();
 }
 
 Matcher::~Matcher() { Unload(); }
 
 void Matcher::ResetRecords() {
+    fuzzy_converted_ = false;
     hmjre::Reset(&jre_);
     hmjre::Reset(&fuzzy_);
 }
@@ -154,6 +158,9 @@ void Matcher::BeginText(const char* text, uint32_t length) {
     text_trail_ = TrailCursor(text);
     lead_run_from_ = lead_run_end_ = 0;
     patched_at_ = kxlib::string::npos;
+    fuzzy_converted_ = false;
+    fuzzy_real_start_ = 0;
+    fuzzy_offset_ = 0;
 }
 
 bool Matcher::SearchFrom(uint32_t start) {
@@ -224,8 +231,17 @@ bool Matcher::SearchPlain() {
 
 int32_t Matcher::MatchPosition() const {
     if (prepared_plain_) return plain_position_;
-    if (aimai_) return entry_.FuzzyFindPos2RealPos(&fuzzy_, jre_.match_position);
+    if (aimai_) return FuzzyRealPosition(jre_.match_position);
     return jre_.match_position;
+}
+
+int32_t Matcher::FuzzyRealPosition(int32_t position) const {
+    return entry_.FuzzyFindPos2RealPos(&fuzzy_, fuzzy_offset_ + position) - static_cast<int32_t>(fuzzy_real_start_);
+}
+
+int32_t Matcher::FuzzyRealArea(int32_t position, int32_t* length) const {
+    return entry_.FuzzyFindArea2RealArea(&fuzzy_, fuzzy_offset_ + position, length) -
+           static_cast<int32_t>(fuzzy_real_start_);
 }
 
 bool Matcher::Load() {
@@ -272,6 +288,7 @@ bool Matcher::SetFindStringHmJre(const char* text) {
     if (aimai_) {
         entry_.FuzzyClose(&fuzzy_);
         hmjre::Reset(&fuzzy_);
+        fuzzy_converted_ = false;
         if (!entry_.FuzzyOpen(&fuzzy_, 0)) return false;
         if (!casesense_) fuzzy_.flags &= 1u;
         int32_t kind = use_regular_ ? sieve::kFindRegex : sieve::kFindPlain;
@@ -330,10 +347,21 @@ bool Matcher::SearchHmJre() {
     const char* subject;
     int32_t length = static_cast<int32_t>(subject_length_);
     if (aimai_) {
-        entry_.FuzzyConvertTarget(&fuzzy_, subject_);
-        subject = sieve::FuzzyTarget(fuzzy_);
-        if (!subject) return false;
-        length = static_cast<int32_t>(std::strlen(subject));
+        // The whole text is converted once; converting the rest again for every match would make
+        // a file with many hits cost the square of its size.
+        if (!fuzzy_converted_) {
+            entry_.FuzzyConvertTarget(&fuzzy_, text_);
+            fuzzy_converted_ = true;
+        }
+        const char* converted = sieve::FuzzyTarget(fuzzy_);
+        if (!converted) return false;
+        const uint32_t start = static_cast<uint32_t>(subject_ - text_);
+        const int32_t converted_length = static_cast<int32_t>(std::strlen(converted));
+        fuzzy_real_start_ = start;
+        fuzzy_offset_ = start == 0 ? 0 : entry_.FuzzyRealPos2FindPos(&fuzzy_, static_cast<int32_t>(start));
+        if (fuzzy_offset_ < 0 || fuzzy_offset_ > converted_length) return false;
+        subject = converted + fuzzy_offset_;
+        length = converted_length - fuzzy_offset_;
     } else if (casesense_) {
         subject = subject_;
     } else {
@@ -353,7 +381,7 @@ bool Matcher::SearchHmJre() {
         }
         real_length = match_length;
         real_position = position;
-        if (aimai_) real_position = entry_.FuzzyFindArea2RealArea(&fuzzy_, position, &real_length);
+        if (aimai_) real_position = FuzzyRealArea(position, &real_length);
         if (word_) {
             bool before = real_position != 0 && real_position <= length &&
                           IsWordChar(static_cast<unsigned char>(subject[real_position - 1]));
@@ -379,7 +407,7 @@ bool Matcher::TagArea(int n, int32_t* position, int32_t* length) const {
     int32_t p = entry_.JreGetTagPosition(&jre_, '0' + n, &tag_length);
     if (p == -1) return false;
     *length = tag_length;
-    if (aimai_) p = entry_.FuzzyFindArea2RealArea(&fuzzy_, p, length);
+    if (aimai_) p = FuzzyRealArea(p, length);
     *position = p;
     return true;
 }

@@ -100,6 +100,14 @@ private:
     uint32_t lead_run_end_;   // and the byte at lead_run_end_ is none (or the text ends there)
     uint32_t patched_at_;   // a byte of lowered_ set for the current subject only (npos: none)
     char patched_byte_;     // its value for the whole text
+    // Fuzzy mode converts the whole text once; a search from a later start works on the converted
+    // text from the converted position of that start, and maps its answers back relative to it.
+    bool fuzzy_converted_;
+    uint32_t fuzzy_real_start_;   // the start of the last fuzzy search in the real text
+    int32_t fuzzy_offset_;        // its position in the converted text
+    // A position in the converted subject of the last fuzzy search, as a position in its real text.
+    int32_t FuzzyRealPosition(int32_t position) const;
+    int32_t FuzzyRealArea(int32_t position, int32_t* length) const;
 };
 
 // Loads the library at HmJrePath, asks its JreGetVersion and unloads it; 0 when any step fails.

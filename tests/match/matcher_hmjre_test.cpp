@@ -150,3 +150,45 @@ TEST_F(LibraryMatcher, SetHmJreDllAcceptsSieveAndVersionText) {
     EXPECT_TRUE(kx::SetHmJreDLL((kxtest::ProgramDir() + "sieve.dll").c_str()));
     EXPECT_GE(kx::QueryHmJreVersion(), 0x171);
 }
+
+namespace {
+// The run's loop written with a fresh search of a copy of the rest after every match: what the
+// in-place fuzzy search (the text converted once) must reproduce exactly.
+std::string ReplaceByCopies(kx::Matcher& m, const std::string& text, const std::string& replacement) {
+    std::string out;
+    size_t p = 0;
+    while (p <= text.size()) {
+        std::string rest = text.substr(p);
+        if (!m.Search(rest.c_str())) break;
+        size_t at = static_cast<size_t>(m.MatchPosition());
+        size_t length = m.MatchedText().length();
+        out += rest.substr(0, at) + replacement;
+        p += at + length;
+        if (length == 0) break;
+    }
+    if (p < text.size()) out += text.substr(p);
+    return out;
+}
+}  // namespace
+
+TEST_F(LibraryMatcher, FuzzyTextIsConvertedOnceWithTheSameMatches) {
+    m.SetOption("use_regular", false);
+    m.SetOption("aimai", true);
+    m.SetOption("CaseSense", false);
+    // Pieces whose converted width differs from the real one: ｶﾞ, ＡＢ, ガ, が, plain ASCII.
+    const char* pieces[] = {"\xB6\xDE", "\x82\x60\x82\x61", "\x83\x4B", "\x82\xAA", "ab", " ", "x", "\xB6"};
+    const char* finds[] = {"\x82\xAA", "ab", "\x82\xAA" "ab", "x \x83\x4B"};
+    unsigned seed = 7;
+    for (int round = 0; round < 60; ++round) {
+        std::string text;
+        for (int i = 0; i < 30; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text += pieces[(seed >> 16) % (sizeof pieces / sizeof *pieces)];
+        }
+        const char* find = finds[round % (sizeof finds / sizeof *finds)];
+        ASSERT_TRUE(m.SetFindString(find));
+        kxlib::string out;
+        kx::ReplaceAll(m, kxlib::string("#"), kxlib::string(text.c_str()), &out);
+        EXPECT_EQ(std::string(out.c_str()), ReplaceByCopies(m, text, "#")) << "round " << round;
+    }
+}
