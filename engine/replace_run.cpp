@@ -83,7 +83,10 @@ bool WriteWholeText(const kxlib::string& path, int32_t char_set, int32_t line_br
     TextFile file;
     if (!file.Open(path.c_str(), 1, char_set, line_break)) return false;
     file.writer->Write(text.c_str(), static_cast<int32_t>(text.length()));
-    if (!file.Close()) return false;
+    // A character the file's encoding cannot hold (one brought in by the replacement) would be
+    // written as a substitute: the file is refused instead.
+    const bool lossless = !file.writer->lossy();
+    if (!file.Close() || !lossless) return false;
     HANDLE h = InjectedFault(FileCall::Open)
                    ? INVALID_HANDLE_VALUE
                    : CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

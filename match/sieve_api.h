@@ -120,7 +120,9 @@ typedef int(SIEVE_CALL* Jre2Compile_fn)(Jre2Record* record, const char* pattern)
 // Releases what Open and Compile made; accepts a record that was only zeroed and sized.
 typedef void(SIEVE_CALL* Jre2Close_fn)(Jre2Record* record);
 // Non-zero: a match starting at or after search_start was found in subject[0, length); its
-// position and length are in the record. Zero-length matches are reported.
+// position and length are in the record. Zero-length matches are reported. The byte at
+// subject[length] must be readable (callers pass NUL-terminated text): a subject ending in a lone
+// lead byte is looked at one byte past its end.
 typedef int(SIEVE_CALL* Jre2GetMatchInfo_HmJre_fn)(Jre2Record* record, const char* subject,
                                                    int length);
 // Position of tag '0'-'9' ('0' is the whole match) of the last match, its length stored through

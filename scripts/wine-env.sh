@@ -6,7 +6,7 @@
 
 kestrel_wine_up() {
   local build="$1"
-  export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   export LOCPATH="$build/locale"
   KESTREL_WINE="$build/wine-run"
 

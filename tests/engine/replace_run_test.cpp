@@ -167,6 +167,19 @@ TEST_F(ReplaceRun, UnwritableLossyAndBinaryFilesAreReportedAndUntouched) {
     SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST_F(ReplaceRun, ReplacementTheEncodingCannotHoldIsRefused) {
+    // EUC-JP has no form for the user-defined character F0 40: the file keeps its old content.
+    const std::string euc = "\xC6\xFC\xCB\xDC old\n\xA4\xA2\n";
+    WriteFileBytes(dir / "euc.txt", euc);
+    WriteFileBytes(dir / "utf8.txt", "\xEF\xBB\xBFold\n");
+    Find("old", "\xF0\x40");
+    EXPECT_TRUE(job.Replace());
+    EXPECT_EQ(ReadFileBytes(dir / "euc.txt"), euc);
+    EXPECT_EQ(std::string(job.notice_log.c_str()), dir / "euc.txt" + kFailed);
+    EXPECT_EQ(ReadFileBytes(dir / "utf8.txt"), "\xEF\xBB\xBF\xEE\x80\x80\n") << "a private-use character in UTF-8";
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+}
+
 TEST_F(ReplaceRun, FileHeldOpenWithoutSharingIsReportedAndUntouched) {
     WriteFileBytes(dir / "locked.txt", "old");
     HANDLE h = CreateFileA((dir / "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
