@@ -13,6 +13,29 @@
 namespace kx {
 
 namespace {
+// Copies whole characters from w[0, available) to out[*n ..] in one run, until the output limit, a
+// CR, an LF when stop_at_lf, or a double-byte character cut by the window's end (or, when
+// stop_at_lead_before_cr, one whose second byte is a CR). Answers how many bytes of w were taken;
+// the byte that stopped the run is left for the caller.
+uint32_t CopyPlainRun(const unsigned char* w, uint32_t available, char* out, uint32_t* n, uint32_t limit,
+                      bool stop_at_lf, bool stop_at_lead_before_cr) {
+    uint32_t i = 0;
+    while (*n < limit && i < available) {
+        const unsigned char b = w[i];
+        if (b == '\r' || (b == '\n' && stop_at_lf)) break;
+        if (IsLeadByte(b)) {
+            if (i + 1 >= available || (stop_at_lead_before_cr && w[i + 1] == '\r')) break;
+            out[(*n)++] = static_cast<char>(b);
+            out[(*n)++] = static_cast<char>(w[i + 1]);
+            i += 2;
+        } else {
+            out[(*n)++] = static_cast<char>(b);
+            ++i;
+        }
+    }
+    return i;
+}
+
 // Stands in the internal text for a character that could not be decoded.
 const unsigned char kReplacement = '?';
 }  // namespace
@@ -102,21 +125,7 @@ int32_t TextModeReader::Produce(char* out, uint32_t size, bool one_line) {
         // Characters without a CR and within the buffer are copied in one run; the rest one by one.
         uint32_t available;
         const unsigned char* w = Window(&available);
-        uint32_t i = 0;
-        while (n < limit && i < available) {
-            const unsigned char b = w[i];
-            if (b == '\r' || (b == '\n' && one_line)) break;
-            if (IsLeadByte(b)) {
-                if (i + 1 >= available || w[i + 1] == '\r') break;
-                out[n++] = static_cast<char>(b);
-                out[n++] = static_cast<char>(w[i + 1]);
-                i += 2;
-            } else {
-                out[n++] = static_cast<char>(b);
-                ++i;
-            }
-        }
-        Advance(i);
+        Advance(CopyPlainRun(w, available, out, &n, limit, one_line, true));
         if (!(n < limit && More())) break;
         unsigned char c = Unit();
         out[n++] = static_cast<char>(c);
@@ -138,21 +147,7 @@ int32_t CodePageReader::Produce(char* out, uint32_t size, bool one_line) {
         // Characters without a line break and within the buffer are copied in one run.
         uint32_t available;
         const unsigned char* w = Window(&available);
-        uint32_t i = 0;
-        while (n < limit && i < available) {
-            const unsigned char b = w[i];
-            if (b == '\r' || b == '\n') break;
-            if (IsLeadByte(b)) {
-                if (i + 1 >= available) break;
-                out[n++] = static_cast<char>(b);
-                out[n++] = static_cast<char>(w[i + 1]);
-                i += 2;
-            } else {
-                out[n++] = static_cast<char>(b);
-                ++i;
-            }
-        }
-        Advance(i);
+        Advance(CopyPlainRun(w, available, out, &n, limit, true, false));
         if (!(n < limit && More())) break;
         unsigned char c = Get();
         if (c == '\r' || c == '\n') {
