@@ -16,6 +16,16 @@ namespace {
 // ANSI text is converted in pieces of this many bytes, so a large text needs no buffers of its size.
 const uint32_t kConvertChunk = 16384;
 
+// Converts the next piece of the text (whole characters, about one chunk) to UTF-16 units and moves
+// *done past it; answers whether the conversion lost anything.
+bool NextWidePiece(const char* text, uint32_t length, uint32_t* done, std::vector<wchar_t>* units) {
+    uint32_t piece = AnsiPrefix(text + *done, length - *done, kConvertChunk);
+    bool lost = false;
+    AnsiToWide(text + *done, piece, units, &lost);
+    *done += piece;
+    return lost;
+}
+
 template <typename Unit>
 void SetBreakText(StreamOutput<Unit>* out, BreakStyle style, bool swap) {
     Unit cr = '\r', lf = '\n';
@@ -160,11 +170,7 @@ int32_t Utf8Writer::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
     uint32_t done = 0;
     while (done < length) {
-        uint32_t piece = AnsiPrefix(text + done, length - done, kConvertChunk);
-        bool lost = false;
-        AnsiToWide(text + done, piece, &units_, &lost);
-        if (lost) MarkLossy();
-        done += piece;
+        if (NextWidePiece(text, length, &done, &units_)) MarkLossy();
         if (units_.empty()) continue;
         // Three UTF-8 bytes per unit suffice: a surrogate pair, two units, takes four.
         bytes_.resize(units_.size() * 3);
@@ -190,11 +196,7 @@ int32_t Utf16Writer::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
     uint32_t done = 0;
     while (done < length) {
-        uint32_t piece = AnsiPrefix(text + done, length - done, kConvertChunk);
-        bool lost = false;
-        AnsiToWide(text + done, piece, &units_, &lost);
-        if (lost) MarkLossy();
-        done += piece;
+        if (NextWidePiece(text, length, &done, &units_)) MarkLossy();
         for (wchar_t u : units_)
             if (!out_.TakeBreak(u)) Put(static_cast<uint16_t>(u));
     }
