@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 #include "process_helpers.h"
 #include "tools/dde_client.h"
@@ -99,18 +97,7 @@ TEST_F(LibraryJob, VersionTextAndOptionDialog) {
     ASSERT_EQ(client.Poke("SetHmJreDLL", kxtest::ProgramDir() + "sieve.dll", kTimeout), DdeAnswer::kAccepted);
 
     // The user presses OK in Sieve's own dialog, opened by the execute command.
-    std::atomic<bool> pressed(false);
-    std::thread user([&] {
-        for (int i = 0; i < 400 && !pressed; ++i) {
-            HWND w = FindWindowA("#32770", "\x82\xA0\x82\xA2\x82\xDC\x82\xA2\x8C\x9F\x8D\xF5\x82\xCC\x90\xDD\x92\xE8");
-            if (w) {
-                kxtest::PressOk(w);
-                pressed = true;
-            }
-            Sleep(50);
-        }
-    });
+    kxtest::DialogPresser user("\x82\xA0\x82\xA2\x82\xDC\x82\xA2\x8C\x9F\x8D\xF5\x82\xCC\x90\xDD\x92\xE8");
     EXPECT_EQ(client.Execute("FuzzyOptionDialog", 30000), DdeAnswer::kAccepted);
-    user.join();
-    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(user.pressed());
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,5 +150,38 @@ inline void PressOk(HWND box) {
     DWORD_PTR result = 0;
     SendMessageTimeoutA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0, SMTO_ABORTIFHUNG, 5000, &result);
 }
+
+// Caption of the result window that "ShowLog" opens.
+const char kResultCaption[] = "\x8C\x8B\x89\xCA";  // 結果
+
+// Plays the user who presses OK in a dialog with the given caption whenever one appears, until
+// destroyed; pressed() tells whether it did.
+class DialogPresser {
+public:
+    explicit DialogPresser(const char* caption)
+        : caption_(caption), stop_(false), pressed_(false), thread_([this] {
+              while (!stop_) {
+                  HWND w = FindWindowA("#32770", caption_.c_str());
+                  if (w) {
+                      PressOk(w);
+                      pressed_ = true;
+                  }
+                  Sleep(30);
+              }
+          }) {}
+    ~DialogPresser() {
+        stop_ = true;
+        thread_.join();
+    }
+    DialogPresser(const DialogPresser&) = delete;
+    DialogPresser& operator=(const DialogPresser&) = delete;
+    bool pressed() const { return pressed_; }
+
+private:
+    std::string caption_;
+    std::atomic<bool> stop_;
+    std::atomic<bool> pressed_;
+    std::thread thread_;
+};
 
 }  // namespace kxtest

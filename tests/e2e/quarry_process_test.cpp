@@ -20,7 +20,6 @@ const std::string kUnknownOption =
     "\x82\xCD\x92\x6D\x82\xE7\x82\xC8\x82\xA2\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
 const std::string kNoneWaiting = "\x8C\xBB\x8D\xDD" "DDE\x91\xD2\x8B\x40\x92\x86\x82\xCC" "Quarry"
                                  "\x82\xCD\x82\xC8\x82\xA2\x82\xE6\x82\xA4\x82\xC5\x82\xB7\x81\x44";
-const char kResultCaption[] = "\x8C\x8B\x89\xCA";  // 結果
 
 // Connects to the waiting Quarry, retrying while it starts up.
 bool ConnectSoon(kx::DdeClient& client) {
@@ -80,26 +79,6 @@ TEST(QuarryProcess, StopWithNoWaitingServerShowsAMessageAndExits2) {
     EXPECT_EQ(code, 2);
 }
 
-// Presses OK on the result window whenever one appears, until told to stop.
-class ResultWindowCloser {
-public:
-    ResultWindowCloser() : stop_(false), thread_([this] {
-        while (!stop_) {
-            HWND w = FindWindowA("#32770", kResultCaption);
-            if (w) kxtest::PressOk(w);
-            Sleep(50);
-        }
-    }) {}
-    ~ResultWindowCloser() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_;
-    std::thread thread_;
-};
-
 TEST(QuarryProcess, WaitingServerServesAWholeJobAndStaysSingle) {
     kxtest::ScratchDir dir("e2e-job");
     ASSERT_TRUE(kxtest::WriteFileBytes(dir / "a.txt", "one key\r\ntwo\r\n"));
@@ -131,7 +110,7 @@ TEST(QuarryProcess, WaitingServerServesAWholeJobAndStaysSingle) {
     EXPECT_EQ(reply, dir / "a.txt" + "\n");
     EXPECT_TRUE(client.Request("GetHmJreVersion", &reply, kTimeout));
     {
-        ResultWindowCloser closer;
+        kxtest::DialogPresser closer(kxtest::kResultCaption);
         EXPECT_EQ(client.Poke("ShowLog", "center", 30000), DdeAnswer::kAccepted);
     }
 

@@ -21,7 +21,6 @@ namespace {
 using kx::DdeAnswer;
 using kxtest::Program;
 const DWORD kTimeout = 15000;
-const char kResultCaption[] = "\x8C\x8B\x89\xCA";  // 結果
 
 std::atomic<uint32_t> g_served{0};
 
@@ -88,27 +87,6 @@ private:
     Program process_;
 };
 
-// Presses OK on the result window whenever one appears, until destroyed.
-class ResultWindowCloser {
-public:
-    ResultWindowCloser()
-        : stop_(false), thread_([this] {
-              while (!stop_) {
-                  HWND w = FindWindowA("#32770", kResultCaption);
-                  if (w) kxtest::PressOk(w);
-                  Sleep(30);
-              }
-          }) {}
-    ~ResultWindowCloser() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_;
-    std::thread thread_;
-};
-
 // An answer that came back at all, accepted or refused.
 bool Answered(DdeAnswer a) { return a != DdeAnswer::kFailed; }
 
@@ -134,7 +112,7 @@ TEST(ServerAbuse, BadPokesExecutesAndRequestsAreRefusedOrBounded) {
 
     // Garbage without a NUL to every poke item: always an answer.
     kxtest::Random r(0x5EED);
-    ResultWindowCloser closer;
+    kxtest::DialogPresser closer(kxtest::kResultCaption);
     for (const char* item : {"Set", "SetDir", "SetFilePattern", "SetReplaceStr", "SetFindStr", "SetCharSet",
                              "SetLineBreak", "SetHmJreDLL", "ShowLog"}) {
         for (int k = 0; k < (std::string(item) == "ShowLog" ? 3 : 20); ++k) {
