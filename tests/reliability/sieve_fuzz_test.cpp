@@ -14,6 +14,7 @@
 #include "guarded_bytes.h"
 #include "hostile_inputs.h"
 #include "match/sieve_api.h"
+#include "sieve/sieve_library.h"
 #include "watchdog.h"
 
 namespace {
@@ -21,50 +22,7 @@ namespace {
 using kxtest::Escaped;
 using kxtest::GuardedBytes;
 using kxtest::HostileInput;
-
-class Sieve {
-public:
-    Sieve() {
-        char path[MAX_PATH];
-        const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string dll(path, n);
-        dll = dll.substr(0, dll.find_last_of("\\/") + 1) + "sieve.dll";
-        module_ = LoadLibraryA(dll.c_str());
-        ok_ = module_ && Bind("Jre2Open", &open) && Bind("Jre2Compile", &compile) && Bind("Jre2Close", &close) &&
-              Bind("Jre2GetMatchInfo_HmJre", &match) && Bind("JreGetTagPosition", &tag) &&
-              Bind("Fuzzy_Open", &fuzzy_open) && Bind("Fuzzy_Close", &fuzzy_close) &&
-              Bind("Fuzzy_ConvertTarget", &convert_target) && Bind("Fuzzy_ConvertFindString", &convert_find) &&
-              Bind("Fuzzy_FindPos2RealPos", &real_pos) && Bind("Fuzzy_FindArea2RealArea", &real_area) &&
-              Bind("Fuzzy_RealPos2FindPos", &find_pos);
-    }
-    ~Sieve() {
-        if (module_) FreeLibrary(module_);
-    }
-    Sieve(const Sieve&) = delete;
-    Sieve& operator=(const Sieve&) = delete;
-    bool ok() const { return ok_; }
-
-    Jre2Open_fn open{};
-    Jre2Compile_fn compile{};
-    Jre2Close_fn close{};
-    Jre2GetMatchInfo_HmJre_fn match{};
-    JreGetTagPosition_fn tag{};
-    Fuzzy_Open_fn fuzzy_open{};
-    Fuzzy_Close_fn fuzzy_close{};
-    Fuzzy_ConvertTarget_fn convert_target{};
-    Fuzzy_ConvertFindString_fn convert_find{};
-    Fuzzy_FindPos2RealPos_fn real_pos{};
-    Fuzzy_FindArea2RealArea_fn real_area{};
-    Fuzzy_RealPos2FindPos_fn find_pos{};
-
-private:
-    template <typename Fn> bool Bind(const char* name, Fn* fn) {
-        *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-        return *fn != nullptr;
-    }
-    HMODULE module_ = nullptr;
-    bool ok_ = false;
-};
+using Sieve = kxtest::SieveLibrary;
 
 void Tally(const char* target, uint32_t inputs) {
     std::printf("[ inputs   ] %s %u\n", target, inputs);
