@@ -97,7 +97,8 @@ TEST_F(LibraryJob, VersionTextAndOptionDialog) {
     ASSERT_EQ(client.Poke("SetHmJreDLL", kxtest::ProgramDir() + "sieve.dll", kTimeout), DdeAnswer::kAccepted);
 
     // The user presses OK in Sieve's own dialog, opened by the execute command.
-    kxtest::DialogPresser user("\x82\xA0\x82\xA2\x82\xDC\x82\xA2\x8C\x9F\x8D\xF5\x82\xCC\x90\xDD\x92\xE8");
+    kxtest::DialogPresser user("\x82\xA0\x82\xA2\x82\xDC\x82\xA2\x8C\x9F\x8D\xF5\x82\xCC\x90\xDD\x92\xE8",
+                               server.process_id());
     EXPECT_EQ(client.Execute("FuzzyOptionDialog", 30000), DdeAnswer::kAccepted);
     EXPECT_TRUE(user.pressed());
 }

@@ -154,17 +154,22 @@ inline void PressOk(HWND box) {
 // Caption of the result window that "ShowLog" opens.
 const char kResultCaption[] = "\x8C\x8B\x89\xCA";  // 結果
 
-// Plays the user who presses OK in a dialog with the given caption whenever one appears, until
-// destroyed; pressed() tells whether it did.
+// Plays the user who presses OK in a dialog of the given process with the given caption whenever
+// one appears, until destroyed; pressed() tells whether it did. Dialogs of other processes (other
+// tests running at the same time) are left alone.
 class DialogPresser {
 public:
-    explicit DialogPresser(const char* caption)
-        : caption_(caption), stop_(false), pressed_(false), thread_([this] {
+    DialogPresser(const char* caption, DWORD process_id)
+        : caption_(caption), process_id_(process_id), stop_(false), pressed_(false), thread_([this] {
               while (!stop_) {
-                  HWND w = FindWindowA("#32770", caption_.c_str());
-                  if (w) {
+                  for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", caption_.c_str()); w;
+                       w = FindWindowExA(nullptr, w, "#32770", caption_.c_str())) {
+                      DWORD owner = 0;
+                      GetWindowThreadProcessId(w, &owner);
+                      if (owner != process_id_) continue;
                       PressOk(w);
                       pressed_ = true;
+                      break;
                   }
                   Sleep(30);
               }
@@ -179,6 +184,7 @@ public:
 
 private:
     std::string caption_;
+    DWORD process_id_;
     std::atomic<bool> stop_;
     std::atomic<bool> pressed_;
     std::thread thread_;

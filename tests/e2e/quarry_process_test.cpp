@@ -110,7 +110,7 @@ TEST(QuarryProcess, WaitingServerServesAWholeJobAndStaysSingle) {
     EXPECT_EQ(reply, dir / "a.txt" + "\n");
     EXPECT_TRUE(client.Request("GetHmJreVersion", &reply, kTimeout));
     {
-        kxtest::DialogPresser closer(kxtest::kResultCaption);
+        kxtest::DialogPresser closer(kxtest::kResultCaption, server.process_id());
         EXPECT_EQ(client.Poke("ShowLog", "center", 30000), DdeAnswer::kAccepted);
     }
 

@@ -112,7 +112,7 @@ TEST(ServerAbuse, BadPokesExecutesAndRequestsAreRefusedOrBounded) {
 
     // Garbage without a NUL to every poke item: always an answer.
     kxtest::Random r(0x5EED);
-    kxtest::DialogPresser closer(kxtest::kResultCaption);
+    kxtest::DialogPresser closer(kxtest::kResultCaption, server.process().process_id());
     for (const char* item : {"Set", "SetDir", "SetFilePattern", "SetReplaceStr", "SetFindStr", "SetCharSet",
                              "SetLineBreak", "SetHmJreDLL", "ShowLog"}) {
         for (int k = 0; k < (std::string(item) == "ShowLog" ? 3 : 20); ++k) {

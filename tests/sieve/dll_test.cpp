@@ -248,7 +248,12 @@ public:
     template <typename Act> DialogPresser(int button, Act act) : thread_([this, button, act] {
         const std::string title = Sjis(L"あいまい検索の設定");
         for (int i = 0; i < 500 && !found_; ++i) {
-            if (HWND dialog = FindWindowA("#32770", title.c_str())) {
+            // Only this process's dialog: other tests may show the same dialog at the same time.
+            for (HWND dialog = FindWindowExA(nullptr, nullptr, "#32770", title.c_str()); dialog;
+                 dialog = FindWindowExA(nullptr, dialog, "#32770", title.c_str())) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(dialog, &owner);
+                if (owner != GetCurrentProcessId()) continue;
                 found_ = true;
                 act(dialog);
                 SendMessageA(dialog, WM_COMMAND, button, 0);
