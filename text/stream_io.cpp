@@ -17,9 +17,6 @@ StdioFile& StdioFile::operator=(StdioFile&& other) noexcept {
 bool StdioFile::Open(const char* path, const char* mode) {
     Close();
     file_ = InjectedFault(FileCall::Open) ? nullptr : std::fopen(path, mode);
-    // A larger stream buffer than the runtime's 4 KB default: the readers and writers move 4 KB
-    // blocks, and each refill of a small buffer is a call into the file system.
-    if (file_ != nullptr) std::setvbuf(file_, nullptr, _IOFBF, 256 * 1024);
     return file_ != nullptr;
 }
 
