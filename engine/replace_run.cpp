@@ -86,15 +86,8 @@ bool WriteWholeText(const kxlib::string& path, int32_t char_set, int32_t line_br
     // A character the file's encoding cannot hold (one brought in by the replacement) would be
     // written as a substitute: the file is refused instead.
     const bool lossless = !file.writer->lossy();
-    if (!file.Close() || !lossless) return false;
-    HANDLE h = InjectedFault(FileCall::Open)
-                   ? INVALID_HANDLE_VALUE
-                   : CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    BOOL flushed = !InjectedFault(FileCall::Flush) && FlushFileBuffers(h);
-    CloseHandle(h);
-    return flushed != FALSE;
+    // Closing the writer flushes the file to the disk and tells whether every byte got there.
+    return file.Close() && lossless;
 }
 
 // Copies the file to its path with ".bak" appended unless that file exists. A copy that fails halfway (a
@@ -162,7 +155,14 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
 }
 
 FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
-    const uint32_t size = GetFileSizeBytes(path.c_str());
+    // Size and attributes in one look, without opening the file: the size only sizes the buffers,
+    // the attributes tell a read-only file.
+    WIN32_FILE_ATTRIBUTE_DATA facts;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &facts)) return {false, 0};
+    // Buffers are reserved from the size up to a bound; beyond it they grow as they fill.
+    const uint32_t kReserveBound = 256u << 20;
+    const uint32_t size =
+        facts.nFileSizeHigh != 0 || facts.nFileSizeLow > kReserveBound ? kReserveBound : facts.nFileSizeLow;
     FileTimeStamp t_write, t_access;
     if (job.keep_timestamp) {
         t_write = GetLastWriteTime(path.c_str());
@@ -184,8 +184,7 @@ FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
 
     if (job.backup) MakeBackup(path);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return {false, n};
+    if (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return {false, n};
     TemporaryFile temporary(path);
     if (!temporary.valid()) return {false, n};
     if (!WriteWholeText(temporary.path(), char_set, line_break, output)) return {false, n};

@@ -3,12 +3,16 @@
 
 #include "text/file_faults.h"
 
+#include <io.h>
+#include <windows.h>
+
 namespace kx {
 
 StdioFile& StdioFile::operator=(StdioFile&& other) noexcept {
     if (this != &other) {
         Close();
         file_ = other.file_;
+        writing_ = other.writing_;
         other.file_ = nullptr;
     }
     return *this;
@@ -17,6 +21,7 @@ StdioFile& StdioFile::operator=(StdioFile&& other) noexcept {
 bool StdioFile::Open(const char* path, const char* mode) {
     Close();
     file_ = InjectedFault(FileCall::Open) ? nullptr : std::fopen(path, mode);
+    writing_ = mode[0] == 'w' || mode[0] == 'a';
     return file_ != nullptr;
 }
 
@@ -34,6 +39,11 @@ uint32_t StdioFile::ReadBlock(void* buffer, uint32_t n, bool* failed) {
 bool StdioFile::Close() {
     if (file_ == nullptr) return true;
     bool flushed = !InjectedFault(FileCall::Flush) && std::fflush(file_) == 0;
+    // A written file is complete only when its bytes are on the disk, not just handed to the system.
+    if (flushed && writing_) {
+        HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
+        flushed = h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) != FALSE;
+    }
     bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     return flushed && closed;

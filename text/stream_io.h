@@ -13,9 +13,9 @@ namespace kx {
 // Owns one C runtime stream; closes it on destruction.
 class StdioFile {
 public:
-    StdioFile() : file_(nullptr) {}
+    StdioFile() : file_(nullptr), writing_(false) {}
     ~StdioFile() { Close(); }
-    StdioFile(StdioFile&& other) noexcept : file_(other.file_) { other.file_ = nullptr; }
+    StdioFile(StdioFile&& other) noexcept : file_(other.file_), writing_(other.writing_) { other.file_ = nullptr; }
     StdioFile& operator=(StdioFile&& other) noexcept;
     StdioFile(const StdioFile&) = delete;
     StdioFile& operator=(const StdioFile&) = delete;
@@ -32,6 +32,7 @@ public:
 
 private:
     FILE* file_;
+    bool writing_;  // opened for writing: Close also makes the bytes reach the disk
 };
 
 // Fixed buffer of output units (bytes, or 16-bit units already in file byte order) in front of a
