@@ -157,49 +157,87 @@ FoldedText::FoldedText() { Clear(); }
 
 void FoldedText::Clear() {
     text_.clear();
-    folded_to_real_.assign(1, 0);
-    real_to_folded_.assign(1, 0);
+    real_length_ = 0;
+    units_.clear();
+    marks_.assign(1, UnitStart{0, 0});
 }
 
 void FoldedText::Assign(const char* text, std::size_t length, const FoldRules& rules) {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
-    text_.clear();
+    Clear();
     text_.reserve(length);
-    folded_to_real_.clear();
-    folded_to_real_.reserve(length + 1);
-    real_to_folded_.clear();
-    real_to_folded_.reserve(length + 1);
+    units_.reserve(length);
+    marks_.reserve(length / kMarkStride + 1);
     std::size_t at = 0;
     while (at < length) {
         const FoldedChar c = FoldCharAt(bytes, at, length, rules);
         const std::size_t folded_start = text_.size();
+        if (units_.size() % kMarkStride == 0 && !units_.empty())
+            marks_.push_back(UnitStart{static_cast<std::int32_t>(at), static_cast<std::int32_t>(folded_start)});
         AppendCode(text_, c.code);
-        folded_to_real_.resize(text_.size(), static_cast<std::int32_t>(at));
-        real_to_folded_.resize(at + c.source_length, static_cast<std::int32_t>(folded_start));
+        const std::size_t folded_length = text_.size() - folded_start;
+        units_.push_back(static_cast<std::uint8_t>(c.source_length | (folded_length << 2)));
         at += c.source_length;
     }
-    folded_to_real_.push_back(static_cast<std::int32_t>(length));
-    real_to_folded_.push_back(static_cast<std::int32_t>(text_.size()));
+    real_length_ = length;
+}
+
+std::size_t FoldedText::UnitAtFolded(std::int32_t folded, UnitStart* start) const {
+    // The last mark at or before the position, then unit by unit.
+    std::size_t lo = 0, hi = marks_.size();
+    while (hi - lo > 1) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (marks_[mid].folded <= folded) lo = mid;
+        else hi = mid;
+    }
+    std::size_t unit = lo * kMarkStride;
+    UnitStart here = marks_[lo];
+    while (unit < units_.size() && here.folded + FoldedLength(units_[unit]) <= folded) {
+        here.real += RealLength(units_[unit]);
+        here.folded += FoldedLength(units_[unit]);
+        ++unit;
+    }
+    *start = here;
+    return unit;
+}
+
+std::size_t FoldedText::UnitAtReal(std::int32_t real, UnitStart* start) const {
+    std::size_t lo = 0, hi = marks_.size();
+    while (hi - lo > 1) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (marks_[mid].real <= real) lo = mid;
+        else hi = mid;
+    }
+    std::size_t unit = lo * kMarkStride;
+    UnitStart here = marks_[lo];
+    while (unit < units_.size() && here.real + RealLength(units_[unit]) <= real) {
+        here.real += RealLength(units_[unit]);
+        here.folded += FoldedLength(units_[unit]);
+        ++unit;
+    }
+    *start = here;
+    return unit;
 }
 
 std::int32_t FoldedText::RealPosition(std::int32_t folded) const {
     const std::int32_t last = static_cast<std::int32_t>(text_.size());
-    return folded_to_real_[std::clamp(folded, 0, last)];
+    UnitStart start;
+    UnitAtFolded(std::clamp(folded, 0, last), &start);
+    return start.real;
 }
 
 std::int32_t FoldedText::RealEnd(std::int32_t folded_end) const {
     if (folded_end <= 0) return 0;
-    // The end falls after the unit of the byte before it: find where the next unit starts.
-    const std::int32_t unit_start = folded_to_real_[folded_end - 1];
-    std::size_t next = static_cast<std::size_t>(folded_end);
-    while (folded_to_real_[next] == unit_start) ++next;
-    return folded_to_real_[next];
+    // The end falls after the unit of the byte before it.
+    UnitStart start;
+    const std::size_t unit = UnitAtFolded(folded_end - 1, &start);
+    return unit < units_.size() ? start.real + RealLength(units_[unit]) : start.real;
 }
 
 std::int32_t FoldedText::RealArea(std::int32_t folded, std::int32_t* length) const {
     const std::int32_t last = static_cast<std::int32_t>(text_.size());
     const std::int32_t start = std::clamp(folded, 0, last);
-    const std::int32_t real_start = folded_to_real_[start];
+    const std::int32_t real_start = RealPosition(start);
     if (!length) return real_start;
     if (*length <= 0) {
         *length = 0;
@@ -212,8 +250,10 @@ std::int32_t FoldedText::RealArea(std::int32_t folded, std::int32_t* length) con
 }
 
 std::int32_t FoldedText::FoldedPosition(std::int32_t real) const {
-    const std::int32_t last = static_cast<std::int32_t>(real_to_folded_.size() - 1);
-    return real_to_folded_[std::clamp(real, 0, last)];
+    const std::int32_t last = static_cast<std::int32_t>(real_length_);
+    UnitStart start;
+    UnitAtReal(std::clamp(real, 0, last), &start);
+    return start.folded;
 }
 
 namespace {

@@ -43,7 +43,7 @@ public:
     void Clear();
 
     const std::string& text() const { return text_; }
-    std::size_t real_length() const { return real_to_folded_.empty() ? 0 : real_to_folded_.size() - 1; }
+    std::size_t real_length() const { return real_length_; }
 
     // Folded position -> real position (positions outside the text are clamped to it).
     std::int32_t RealPosition(std::int32_t folded) const;
@@ -53,13 +53,29 @@ public:
     std::int32_t FoldedPosition(std::int32_t real) const;
 
 private:
+    // Where a unit starts in both texts.
+    struct UnitStart {
+        std::int32_t real;
+        std::int32_t folded;
+    };
+    // The unit holding folded byte `folded` (or real byte `real`): its index and its start. A
+    // position at the end of the text gives the index past the last unit and the two lengths.
+    std::size_t UnitAtFolded(std::int32_t folded, UnitStart* start) const;
+    std::size_t UnitAtReal(std::int32_t real, UnitStart* start) const;
     std::int32_t RealEnd(std::int32_t folded_end) const;
+    static std::int32_t RealLength(std::uint8_t unit) { return unit & 3; }
+    static std::int32_t FoldedLength(std::uint8_t unit) { return unit >> 2; }
+
+    // A mark every kMarkStride units keeps a lookup to a short walk over the units' lengths,
+    // so the maps cost about one byte per real byte instead of eight.
+    static const std::size_t kMarkStride = 32;
 
     std::string text_;
-    // For every folded byte, and one past the end, the real start of its unit.
-    std::vector<std::int32_t> folded_to_real_;
-    // For every real byte, and one past the end, the folded start of its unit.
-    std::vector<std::int32_t> real_to_folded_;
+    std::size_t real_length_ = 0;
+    // Per unit, in text order: its real length (bits 0-1) and its folded length (bits 2-3).
+    std::vector<std::uint8_t> units_;
+    // marks_[k]: the start of unit k * kMarkStride.
+    std::vector<UnitStart> marks_;
 };
 
 // Folds a find string into a pattern for the regular-expression compiler. A regular expression

@@ -166,7 +166,7 @@ public:
                        w = FindWindowExA(nullptr, w, "#32770", caption_.c_str())) {
                       DWORD owner = 0;
                       GetWindowThreadProcessId(w, &owner);
-                      if (owner != process_id_) continue;
+                      if (owner != process_id_ || !IsWindowVisible(w)) continue;
                       PressOk(w);
                       pressed_ = true;
                       break;

@@ -253,7 +253,9 @@ public:
                  dialog = FindWindowExA(nullptr, dialog, "#32770", title.c_str())) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(dialog, &owner);
-                if (owner != GetCurrentProcessId()) continue;
+                // A dialog becomes visible once it has set its controls up: acting earlier would be
+                // undone by its own initialisation.
+                if (owner != GetCurrentProcessId() || !IsWindowVisible(dialog)) continue;
                 found_ = true;
                 act(dialog);
                 SendMessageA(dialog, WM_COMMAND, button, 0);
