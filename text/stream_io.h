@@ -26,7 +26,6 @@ public:
     FILE* get() const { return file_; }
     // Reads up to n bytes; *failed is set on a read error (not at the end of the file).
     uint32_t ReadBlock(void* buffer, uint32_t n, bool* failed);
-    bool Rewind() { return file_ != nullptr && std::fseek(file_, 0, SEEK_SET) == 0; }
     // Flushes and closes; true when both succeeded (and when nothing was open).
     bool Close();
 

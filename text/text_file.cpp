@@ -10,20 +10,23 @@ namespace kx {
 
 namespace {
 
-std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, StdioFile file) {
+std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, StdioFile file, FileHead head) {
     switch (char_set) {
         case kCharSetSjis:
-            if (line_break != kLineBreakCr) return std::unique_ptr<TextReader>(new TextModeReader(std::move(file)));
-            return std::unique_ptr<TextReader>(new CodePageReader(std::move(file)));
+            if (line_break != kLineBreakCr)
+                return std::unique_ptr<TextReader>(new TextModeReader(std::move(file), std::move(head)));
+            return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
         case kCharSetUtf8:
-        case kCharSetUtf8Bom: return std::unique_ptr<TextReader>(new Utf8Reader(std::move(file)));
-        case kCharSetJis: return std::unique_ptr<TextReader>(new JisReader(std::move(file)));
-        case kCharSetEucJp: return std::unique_ptr<TextReader>(new EucJpReader(std::move(file)));
+        case kCharSetUtf8Bom: return std::unique_ptr<TextReader>(new Utf8Reader(std::move(file), std::move(head)));
+        case kCharSetJis: return std::unique_ptr<TextReader>(new JisReader(std::move(file), std::move(head)));
+        case kCharSetEucJp: return std::unique_ptr<TextReader>(new EucJpReader(std::move(file), std::move(head)));
         case kCharSetUtf16BeBom:
-        case kCharSetUtf16Be: return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), true));
+        case kCharSetUtf16Be:
+            return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), std::move(head), true));
         case kCharSetUtf16LeBom:
-        case kCharSetUtf16Le: return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), false));
-        default: return std::unique_ptr<TextReader>(new CodePageReader(std::move(file)));
+        case kCharSetUtf16Le:
+            return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), std::move(head), false));
+        default: return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
     }
 }
 
@@ -57,14 +60,17 @@ bool TextFile::Open(const char* path, int32_t mode, int32_t char_set, int32_t li
 bool TextFile::OpenRead(const char* path, int32_t char_set, int32_t line_break) {
     StdioFile file;
     if (!file.Open(path, "rb")) return false;
-    unsigned char sample[kDetectSampleSize];
+    // The first block is classified by its start and then handed to the reader as its first bytes.
+    FileHead head;
+    head.bytes.reset(new unsigned char[kStreamBlock]);
     bool failed = false;
-    uint32_t n = file.ReadBlock(sample, kDetectSampleSize, &failed);
-    if (failed || !file.Rewind()) return false;
-    Detection found = Detect(sample, n, char_set, line_break);
+    head.count = file.ReadBlock(head.bytes.get(), kStreamBlock, &failed);
+    if (failed) return false;
+    const uint32_t sample = head.count < kDetectSampleSize ? head.count : kDetectSampleSize;
+    Detection found = Detect(head.bytes.get(), sample, char_set, line_break);
     file_char_set = char_set != kCharSetAuto ? char_set : found.char_set;
     file_line_break = found.line_break;
-    reader = MakeReader(file_char_set, file_line_break, std::move(file));
+    reader = MakeReader(file_char_set, file_line_break, std::move(file), std::move(head));
     if (reader->failed()) {
         reader.reset();
         return false;

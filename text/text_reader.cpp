@@ -19,21 +19,40 @@ namespace {
 // the byte that stopped the run is left for the caller.
 uint32_t CopyPlainRun(const unsigned char* w, uint32_t available, char* out, uint32_t* n, uint32_t limit,
                       bool stop_at_lf, bool stop_at_lead_before_cr) {
+    // The count is kept in a local: stores through out could otherwise alias *n.
+    const bool* lead = LeadByteTable();
+    uint32_t m = *n;
     uint32_t i = 0;
-    while (*n < limit && i < available) {
+    while (m < limit && i < available) {
         const unsigned char b = w[i];
         if (b == '\r' || (b == '\n' && stop_at_lf)) break;
-        if (IsLeadByte(b)) {
+        if (lead[b]) {
             if (i + 1 >= available || (stop_at_lead_before_cr && w[i + 1] == '\r')) break;
-            out[(*n)++] = static_cast<char>(b);
-            out[(*n)++] = static_cast<char>(w[i + 1]);
+            out[m++] = static_cast<char>(b);
+            out[m++] = static_cast<char>(w[i + 1]);
             i += 2;
         } else {
-            out[(*n)++] = static_cast<char>(b);
+            out[m++] = static_cast<char>(b);
             ++i;
         }
     }
+    *n = m;
     return i;
+}
+
+// Writes the UTF-16 form of p[0..length), one well-formed UTF-8 character, to out; answers the
+// unit count (2 for a character beyond U+FFFF).
+inline uint32_t PutUtf16(const unsigned char* p, uint32_t length, wchar_t* out) {
+    uint32_t cp = p[0] & (0xFF >> (length + 1));
+    for (uint32_t j = 1; j < length; ++j) cp = (cp << 6) | (p[j] & 0x3F);
+    if (cp < 0x10000) {
+        out[0] = static_cast<wchar_t>(cp);
+        return 1;
+    }
+    cp -= 0x10000;
+    out[0] = static_cast<wchar_t>(0xD800 | (cp >> 10));
+    out[1] = static_cast<wchar_t>(0xDC00 | (cp & 0x3FF));
+    return 2;
 }
 
 // Stands in the internal text for a character that could not be decoded.
@@ -70,41 +89,69 @@ bool TextReader::ReadAll(kxlib::string* text) {
 
 // ---- ByteStreamReader, WordStreamReader ----
 
-ByteStreamReader::ByteStreamReader(StdioFile file) : file_(std::move(file)) { Refill(); }
+ByteStreamReader::ByteStreamReader(StdioFile file, FileHead head)
+    : file_(std::move(file)), buffer_(std::move(head.bytes)), count_(head.count) {
+    if (!buffer_) {
+        buffer_.reset(new unsigned char[kStreamBlock]);
+        Refill();
+    } else {
+        last_ = count_ < kStreamBlock;
+    }
+}
 
 bool ByteStreamReader::Refill() {
-    bool failed = false;
-    count_ = file_.ReadBlock(buffer_, kBufferSize, &failed);
     index_ = 0;
-    if (failed) MarkFailed();
+    count_ = 0;
+    if (!last_) {
+        bool failed = false;
+        count_ = file_.ReadBlock(buffer_.get(), kStreamBlock, &failed);
+        if (failed) MarkFailed();
+        // A short block is the file's last: the end need not be asked for with one more read.
+        last_ = count_ < kStreamBlock;
+    }
     if (count_ == 0) end_ = true;
     return count_ > 0;
 }
 
-WordStreamReader::WordStreamReader(StdioFile file) : file_(std::move(file)) { Refill(); }
+WordStreamReader::WordStreamReader(StdioFile file, FileHead head)
+    : file_(std::move(file)), units_(new uint16_t[kStreamBlock / 2]), raw_(std::move(head.bytes)) {
+    if (!raw_) {
+        raw_.reset(new unsigned char[kStreamBlock]);
+        Refill();
+    } else {
+        TakeUnits(head.count);
+        last_ = head.count < kStreamBlock;
+        if (count_ == 0) Refill();
+    }
+}
+
+void WordStreamReader::TakeUnits(uint32_t have) {
+    index_ = 0;
+    count_ = have / 2;
+    const unsigned char* raw = raw_.get();
+    uint16_t* units = units_.get();
+    for (uint32_t i = 0; i < count_; ++i) units[i] = static_cast<uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+    carry_ = (have & 1) != 0;
+    if (carry_) raw_[0] = raw_[have - 1];
+}
 
 bool WordStreamReader::Refill() {
     index_ = 0;
     count_ = 0;
-    for (;;) {
-        uint32_t have = carry_ ? 1 : 0;
+    while (!last_) {
+        const uint32_t kept = carry_ ? 1 : 0;
         bool failed = false;
-        uint32_t got = file_.ReadBlock(raw_ + have, sizeof raw_ - have, &failed);
+        const uint32_t got = file_.ReadBlock(raw_.get() + kept, kStreamBlock - kept, &failed);
         if (failed) MarkFailed();
-        have += got;
-        count_ = have / 2;
-        for (uint32_t i = 0; i < count_; ++i)
-            units_[i] = static_cast<uint16_t>(raw_[2 * i] | (raw_[2 * i + 1] << 8));
-        carry_ = (have & 1) != 0;
-        if (carry_) raw_[0] = raw_[have - 1];
+        // A short block is the file's last: the end need not be asked for with one more read.
+        last_ = got < kStreamBlock - kept;
+        TakeUnits(kept + got);
         if (count_ > 0) return true;
-        if (got == 0) {
-            if (carry_) MarkLossy();  // an odd last byte belongs to no unit
-            carry_ = false;
-            end_ = true;
-            return false;
-        }
     }
+    if (carry_) MarkLossy();  // an odd last byte belongs to no unit
+    carry_ = false;
+    end_ = true;
+    return false;
 }
 
 // ---- TextModeReader ----
@@ -168,6 +215,34 @@ int32_t EucJpReader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
+        // ASCII other than line breaks, JIS X 0208 pairs and half-width katakana whose bytes lie in the
+        // buffer are taken in one run; anything else one by one below.
+        uint32_t available;
+        const unsigned char* w = Window(&available);
+        uint32_t i = 0;
+        while (n < limit && i < available) {
+            const unsigned char b = w[i];
+            if (b < 0x80) {
+                if (b == '\r' || b == '\n') break;
+                out[n++] = static_cast<char>(b);
+                ++i;
+                continue;
+            }
+            if (i + 1 >= available) break;
+            const unsigned char next = w[i + 1];
+            if (b >= 0xA1 && b <= 0xFE && next >= 0xA1 && next <= 0xFE) {
+                BytePair p = JisToSjis((b & 0x7F) - 0x20, (next & 0x7F) - 0x20);
+                out[n++] = static_cast<char>(p.first);
+                out[n++] = static_cast<char>(p.second);
+            } else if (b == 0x8E && next >= 0xA1 && next <= 0xDF) {
+                out[n++] = static_cast<char>(next);
+            } else {
+                break;
+            }
+            i += 2;
+        }
+        Advance(i);
+        if (!(n < limit && More())) break;
         unsigned char c = Get();
         if (c == '\r' || c == '\n') {
             EndOfLine(c);
@@ -234,6 +309,28 @@ int32_t JisReader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
+        // Plain single bytes, or whole pairs in double-byte mode, that lie in the buffer are taken in
+        // one run; line breaks, escapes and anything else one by one below.
+        uint32_t available;
+        const unsigned char* w = Window(&available);
+        uint32_t i = 0;
+        if (double_byte_) {
+            while (n < limit && i + 1 < available && IsJisPair(w[i], w[i + 1])) {
+                BytePair p = JisToSjis(w[i] - 0x20, w[i + 1] - 0x20);
+                out[n++] = static_cast<char>(p.first);
+                out[n++] = static_cast<char>(p.second);
+                i += 2;
+            }
+        } else {
+            while (n < limit && i < available) {
+                const unsigned char b = w[i];
+                if (b == '\r' || b == '\n' || b == 0x1B || !(b < 0x80 || (b >= 0xA1 && b <= 0xDF))) break;
+                out[n++] = static_cast<char>(b);
+                ++i;
+            }
+        }
+        Advance(i);
+        if (!(n < limit && More())) break;
         unsigned char c = Get();
         if (c == '\r' || c == '\n') {
             double_byte_ = false;
@@ -272,7 +369,7 @@ int32_t JisReader::Produce(char* out, uint32_t size, bool one_line) {
 
 // ---- Utf8Reader ----
 
-Utf8Reader::Utf8Reader(StdioFile file) : ByteStreamReader(std::move(file)) {
+Utf8Reader::Utf8Reader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {
     // A byte-order mark is skipped; nothing else is.
     static const unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
     if (Ahead(kMark, 3))
@@ -280,10 +377,17 @@ Utf8Reader::Utf8Reader(StdioFile file) : ByteStreamReader(std::move(file)) {
 }
 
 int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
+    // The bytes taken are decoded to UTF-16 as they are taken; only a block holding a broken
+    // sequence is decoded again, whole, by Utf8ToWide (whose replacement of broken sequences is the
+    // platform's).
     bytes_.resize(size);
+    units_.resize(size);
     unsigned char* bytes = bytes_.data();
+    wchar_t* units = units_.data();
     const uint32_t limit = size - 2;
     uint32_t n = 0;
+    uint32_t u = 0;
+    bool broken = false;
     while (n < limit && More()) {
         // Characters without a line break whose bytes all lie in the buffer are taken in one run.
         uint32_t available;
@@ -294,6 +398,7 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             if (b < 0x80) {
                 if (b == '\r' || b == '\n') break;
                 bytes[n++] = b;
+                units[u++] = b;
                 ++i;
                 continue;
             }
@@ -303,7 +408,12 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             bytes[n++] = b;
             ++i;
             for (uint32_t k = 1; k < length && w[i] >= 0x80 && w[i] <= 0xBF; ++k) bytes[n++] = w[i++];
-            if (!IsUtf8Character(bytes + start, n - start)) MarkLossy();
+            if (IsUtf8Character(bytes + start, n - start)) {
+                u += PutUtf16(bytes + start, n - start, units + u);
+            } else {
+                MarkLossy();
+                broken = true;
+            }
         }
         Advance(i);
         if (!(n < limit && More())) break;
@@ -312,12 +422,14 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             Skip();
             EndOfLine(static_cast<unsigned char>(c));
             bytes[n++] = '\n';
+            units[u++] = L'\n';
             if (one_line) break;
             continue;
         }
         if (c < 0x80) {
             Skip();
             bytes[n++] = static_cast<unsigned char>(c);
+            units[u++] = static_cast<wchar_t>(c);
             continue;
         }
         // A sequence is taken whole: left for the next block when it might not fit before the NUL.
@@ -332,22 +444,26 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             Skip();
             bytes[n++] = static_cast<unsigned char>(d);
         }
-        if (!IsUtf8Character(bytes + start, n - start)) MarkLossy();
+        if (IsUtf8Character(bytes + start, n - start)) {
+            u += PutUtf16(bytes + start, n - start, units + u);
+        } else {
+            MarkLossy();
+            broken = true;
+        }
     }
     if (n == 0) return 0;
-    units_.resize(n);
-    int k = Utf8ToWide(bytes, n, units_.data(), n);
+    int k = broken ? Utf8ToWide(bytes, n, units, n) : static_cast<int>(u);
     if (k <= 0) return -1;
     bool lost = false;
-    int32_t m = WideToAnsi(units_.data(), static_cast<uint32_t>(k), out, size - 1, &lost, &scratch_);
+    int32_t m = WideToAnsi(units, static_cast<uint32_t>(k), out, size - 1, &lost, &scratch_);
     if (lost) MarkLossy();
     return m;
 }
 
 // ---- Utf16Reader ----
 
-Utf16Reader::Utf16Reader(StdioFile file, bool big_endian)
-    : WordStreamReader(std::move(file)), big_endian_(big_endian) {
+Utf16Reader::Utf16Reader(StdioFile file, FileHead head, bool big_endian)
+    : WordStreamReader(std::move(file), std::move(head)), big_endian_(big_endian) {
     int32_t first = Peek();
     if (first == 0xFEFF || first == 0xFFFE) {
         big_endian_ = first == 0xFFFE;  // the bytes FE FF
@@ -361,6 +477,18 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
     wchar_t* units = units_.data();
     uint32_t n = 0;
     while (n < limit && More()) {
+        // Units other than line breaks and surrogates that lie in the buffer are taken in one run.
+        uint32_t available;
+        const uint16_t* w = Window(&available);
+        uint32_t i = 0;
+        while (n < limit && i < available) {
+            const uint16_t u = Order(w[i]);
+            if (u == 0x0D || u == 0x0A || (u >= 0xD800 && u <= 0xDFFF)) break;
+            units[n++] = u;
+            ++i;
+        }
+        Advance(i);
+        if (!(n < limit && More())) break;
         uint16_t u = Order(Get());
         if (u == 0x0D || u == 0x0A) {
             if (u == 0x0D && Peek() >= 0 && Order(static_cast<uint32_t>(Peek())) == 0x0A) Skip();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,16 @@ namespace kx {
 
 // Smallest buffer Read and ReadLine accept (room for the longest sequence kept whole, plus the NUL).
 const uint32_t kMinReadBuffer = 8;
+
+// Bytes the stream readers take from the file at a time.
+const uint32_t kStreamBlock = 65536;
+
+// The first bytes of a file (at most kStreamBlock), read by the opener to classify the file and
+// handed to its reader, which starts with them instead of reading them again.
+struct FileHead {
+    std::unique_ptr<unsigned char[]> bytes;  // room for kStreamBlock bytes
+    uint32_t count = 0;
+};
 
 class TextReader {
 public:
@@ -56,13 +67,10 @@ private:
     bool failed_ = false;
 };
 
-// A binary stream read through a 4096-byte buffer.
+// A binary stream read through a buffer of kStreamBlock bytes.
 class ByteStreamReader : public TextReader {
-public:
-    static const uint32_t kBufferSize = 4096;
-
 protected:
-    explicit ByteStreamReader(StdioFile file);
+    ByteStreamReader(StdioFile file, FileHead head);
 
     // True while a byte is left; refills the buffer when it is used up.
     bool More() { return index_ < count_ || (!end_ && Refill()); }
@@ -73,13 +81,13 @@ protected:
     void Skip() { ++index_; }
     // True when the bytes at the index, within the current buffer, are bytes[0..n).
     bool Ahead(const unsigned char* bytes, uint32_t n) const {
-        return count_ - index_ >= n && std::memcmp(buffer_ + index_, bytes, n) == 0;
+        return count_ - index_ >= n && std::memcmp(buffer_.get() + index_, bytes, n) == 0;
     }
     // The bytes left in the buffer (without refilling it), for loops that take many at a time; then
     // Advance past those taken.
     const unsigned char* Window(uint32_t* available) const {
         *available = count_ - index_;
-        return buffer_ + index_;
+        return buffer_.get() + index_;
     }
     void Advance(uint32_t k) { index_ += k; }
     // After a CR or LF was taken: also takes the LF of a CR LF pair.
@@ -91,35 +99,42 @@ private:
     bool Refill();
 
     StdioFile file_;
-    unsigned char buffer_[kBufferSize];
+    std::unique_ptr<unsigned char[]> buffer_;
     uint32_t count_ = 0;
     uint32_t index_ = 0;
     bool end_ = false;
+    bool last_ = false;  // the block in the buffer is the file's last
 };
 
-// A binary stream of 16-bit units (the file's byte pairs in little-endian order) read through a
-// buffer of 4096 units. An odd last byte is no unit; it makes the text lossy.
+// A binary stream of 16-bit units (the file's byte pairs in little-endian order) read kStreamBlock
+// bytes at a time. An odd last byte is no unit; it makes the text lossy.
 class WordStreamReader : public TextReader {
-public:
-    static const uint32_t kBufferUnits = 4096;
-
 protected:
-    explicit WordStreamReader(StdioFile file);
+    WordStreamReader(StdioFile file, FileHead head);
 
     bool More() { return index_ < count_ || (!end_ && Refill()); }
     uint16_t Get() { return units_[index_++]; }
     int32_t Peek() { return More() ? units_[index_] : -1; }
     void Skip() { ++index_; }
+    // The units left in the buffer (without refilling it); then Advance past those taken.
+    const uint16_t* Window(uint32_t* available) const {
+        *available = count_ - index_;
+        return units_.get() + index_;
+    }
+    void Advance(uint32_t k) { index_ += k; }
 
 private:
     bool Refill();
+    // Turns the first have bytes of raw_ into units, keeping an odd last byte for the next block.
+    void TakeUnits(uint32_t have);
 
     StdioFile file_;
-    uint16_t units_[kBufferUnits];
-    unsigned char raw_[2 * kBufferUnits];
+    std::unique_ptr<uint16_t[]> units_;
+    std::unique_ptr<unsigned char[]> raw_;
     uint32_t count_ = 0;
     uint32_t index_ = 0;
     bool end_ = false;
+    bool last_ = false;   // the units in the buffer are the file's last (but for a carried byte)
     bool carry_ = false;  // raw_[0] holds the odd byte of the previous block
 };
 
@@ -127,7 +142,7 @@ private:
 // a lone CR or LF stays as it is. A double-byte character is never split between blocks.
 class TextModeReader : public ByteStreamReader {
 public:
-    explicit TextModeReader(StdioFile file) : ByteStreamReader(std::move(file)) {}
+    TextModeReader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -140,7 +155,7 @@ private:
 // CR, LF or CR LF becomes one LF.
 class CodePageReader : public ByteStreamReader {
 public:
-    explicit CodePageReader(StdioFile file) : ByteStreamReader(std::move(file)) {}
+    CodePageReader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -150,7 +165,7 @@ protected:
 // JIS X 0212 characters (0x8F and two bytes) have no Shift_JIS form and are lost.
 class EucJpReader : public ByteStreamReader {
 public:
-    explicit EucJpReader(StdioFile file) : ByteStreamReader(std::move(file)) {}
+    EucJpReader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -160,7 +175,7 @@ protected:
 // break returns to single bytes.
 class JisReader : public ByteStreamReader {
 public:
-    explicit JisReader(StdioFile file) : ByteStreamReader(std::move(file)) {}
+    JisReader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -174,7 +189,7 @@ private:
 // UTF-16. A multi-byte sequence is never split between blocks.
 class Utf8Reader : public ByteStreamReader {
 public:
-    explicit Utf8Reader(StdioFile file);
+    Utf8Reader(StdioFile file, FileHead head);
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -189,7 +204,7 @@ private:
 // other; converted to the ANSI code page. A surrogate pair is never split between blocks.
 class Utf16Reader : public WordStreamReader {
 public:
-    Utf16Reader(StdioFile file, bool big_endian);
+    Utf16Reader(StdioFile file, FileHead head, bool big_endian);
     bool big_endian() const { return big_endian_; }
 
 protected:

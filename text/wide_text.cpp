@@ -26,13 +26,14 @@ struct ConversionTables {
     int16_t lead_row[256];  // row of a lead byte in the pair tables, -1 for other bytes
     std::vector<uint16_t> pair_unit;
     std::vector<uint8_t> pair_flags;
-    // UTF-16 to ANSI: bytes (first in the low half) and length 1 or 2, 0 when left to the platform;
-    // and whether the bytes give the same unit back.
-    std::vector<uint16_t> unit_bytes;
-    std::vector<uint8_t> unit_length;
-    std::vector<uint8_t> unit_exact;
+    // UTF-16 to ANSI, one entry per unit so that a unit costs one look-up: bits 0-15 the bytes (first
+    // in the low half), bits 16-23 the length 1 or 2 (0 when left to the platform), bit 24 set when
+    // the bytes give the same unit back.
+    std::vector<uint32_t> unit_ansi;
+    static uint32_t Length(uint32_t entry) { return (entry >> 16) & 0xFF; }
+    static bool Exact(uint32_t entry) { return (entry >> 24) != 0; }
 
-    ConversionTables() : pair_unit(), pair_flags(), unit_bytes(65536), unit_length(65536), unit_exact(65536) {
+    ConversionTables() : pair_unit(), pair_flags(), unit_ansi(65536) {
         int rows = 0;
         for (int b = 0; b < 256; ++b) lead_row[b] = IsLeadByte(static_cast<unsigned char>(b)) ? rows++ : -1;
         pair_unit.resize(static_cast<size_t>(rows) * 256);
@@ -56,10 +57,10 @@ struct ConversionTables {
             wchar_t back[2];
             int k = MultiByteToWideChar(CP_ACP, 0, bytes, m, back, 2);
             if (k < 1) continue;
-            unit_bytes[u] = static_cast<uint16_t>(static_cast<unsigned char>(bytes[0]) |
-                                                  (m == 2 ? static_cast<unsigned char>(bytes[1]) << 8 : 0));
-            unit_length[u] = static_cast<uint8_t>(m);
-            unit_exact[u] = (k == 1 && back[0] == unit) ? 1 : 0;
+            const uint32_t code = static_cast<unsigned char>(bytes[0]) |
+                                  (m == 2 ? static_cast<uint32_t>(static_cast<unsigned char>(bytes[1])) << 8 : 0);
+            const uint32_t exact = (k == 1 && back[0] == unit) ? 1 : 0;
+            unit_ansi[u] = code | static_cast<uint32_t>(m) << 16 | exact << 24;
         }
     }
 
@@ -113,15 +114,15 @@ int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
     const ConversionTables& t = Tables();
     uint32_t m = 0;
     bool inexact = false;
+    const uint32_t* table = t.unit_ansi.data();
     for (uint32_t i = 0; i < n; ++i) {
-        const uint16_t u = static_cast<uint16_t>(units[i]);
-        const uint32_t length = t.unit_length[u];
+        const uint32_t entry = table[static_cast<uint16_t>(units[i])];
+        const uint32_t length = ConversionTables::Length(entry);
         if (length == 0) return WideToAnsiByPlatform(units, n, out, capacity, lost, scratch);
         if (m + length > capacity) return -1;
-        const uint16_t bytes = t.unit_bytes[u];
-        out[m++] = static_cast<char>(bytes & 0xFF);
-        if (length == 2) out[m++] = static_cast<char>(bytes >> 8);
-        if (!t.unit_exact[u]) inexact = true;
+        out[m++] = static_cast<char>(entry & 0xFF);
+        if (length == 2) out[m++] = static_cast<char>((entry >> 8) & 0xFF);
+        if (!ConversionTables::Exact(entry)) inexact = true;
     }
     if (inexact) *lost = true;
     return static_cast<int32_t>(m);
