@@ -135,15 +135,20 @@ TEST_P(RoundTrip, MixedTextWithEachLineBreak) {
 }
 
 // A double-byte character, a line break (CR LF in the file) and a multi-byte sequence placed across
-// the 4096-byte (4096-unit) buffer of the file and the block boundary of Read, at every offset.
+// the block boundary of Read (4096 bytes) and the 64 KB read buffer of the file (65536 bytes: 65536
+// characters of one byte, or 32768 UTF-16 units), at every offset.
 TEST_P(RoundTrip, CharactersAndLineBreaksAcrossBlockBoundaries) {
     std::vector<int> prefixes;
     for (int k = 2040; k <= 2050; ++k) prefixes.push_back(k);
     for (int k = 4086; k <= 4098; ++k) prefixes.push_back(k);
+    for (int k = 32762; k <= 32774; ++k) prefixes.push_back(k);
+    for (int k = 65524; k <= 65540; ++k) prefixes.push_back(k);
     for (int32_t line_break : kAllBreaks) {
         for (int k : prefixes) {
             SCOPED_TRACE("prefix " + std::to_string(k));
-            std::string text = std::string(static_cast<size_t>(k), 'a') + kKan + "\n" + kA + kHalfA + "\n" + kHyo + "z\n";
+            // A line break near the start: line breaks are counted in the first 16 KB only.
+            std::string text = "a\n" + std::string(static_cast<size_t>(k - 2), 'a') + kKan + "\n" + kA + kHalfA +
+                               "\n" + kHyo + "z\n";
             ExpectRoundTrip(dir_, GetParam(), line_break, text, false);
             if (HasFatalFailure()) return;
         }
