@@ -1,51 +1,66 @@
-// Owner of a C runtime stream.
+// Owner of a binary file handle.
 #include "text/stream_io.h"
 
-#include "text/file_faults.h"
-
-#include <io.h>
 #include <windows.h>
 
 namespace kx {
 
-StdioFile& StdioFile::operator=(StdioFile&& other) noexcept {
+FileStream& FileStream::operator=(FileStream&& other) noexcept {
     if (this != &other) {
         Close();
-        file_ = other.file_;
+        handle_ = other.handle_;
         writing_ = other.writing_;
-        other.file_ = nullptr;
+        other.handle_ = kNoHandle();
     }
     return *this;
 }
 
-bool StdioFile::Open(const char* path, const char* mode) {
+bool FileStream::Open(const char* path, const char* mode) {
     Close();
-    file_ = InjectedFault(FileCall::Open) ? nullptr : std::fopen(path, mode);
-    writing_ = mode[0] == 'w' || mode[0] == 'a';
-    return file_ != nullptr;
+    writing_ = mode[0] == 'w';
+    if (InjectedFault(FileCall::Open)) return false;
+    HANDLE h = CreateFileA(path, writing_ ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           writing_ ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    handle_ = h;
+    return true;
 }
 
-uint32_t StdioFile::ReadBlock(void* buffer, uint32_t n, bool* failed) {
-    if (file_ == nullptr) return 0;
+uint32_t FileStream::ReadBlock(void* buffer, uint32_t n, bool* failed) {
+    if (!is_open()) return 0;
     if (InjectedFault(FileCall::Read)) {
         *failed = true;
         return 0;
     }
-    size_t got = std::fread(buffer, 1, n, file_);
-    if (got < n && std::ferror(file_)) *failed = true;
-    return static_cast<uint32_t>(got);
+    // A disk file answers short only at its end; anything else is asked for again.
+    uint32_t done = 0;
+    while (done < n) {
+        DWORD got = 0;
+        if (!ReadFile(handle_, static_cast<char*>(buffer) + done, n - done, &got, nullptr)) {
+            *failed = true;
+            break;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
 }
 
-bool StdioFile::Close() {
-    if (file_ == nullptr) return true;
-    bool flushed = !InjectedFault(FileCall::Flush) && std::fflush(file_) == 0;
+uint32_t FileStream::WriteBlock(const void* bytes, uint32_t n) {
+    if (!is_open()) return 0;
+    DWORD written = 0;
+    if (!WriteFile(handle_, bytes, n, &written, nullptr)) return 0;
+    return written;
+}
+
+bool FileStream::Close() {
+    if (!is_open()) return true;
+    bool flushed = true;
     // A written file is complete only when its bytes are on the disk, not just handed to the system.
-    if (flushed && writing_) {
-        HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
-        flushed = h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) != FALSE;
-    }
-    bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
+    if (writing_) flushed = !InjectedFault(FileCall::Flush) && FlushFileBuffers(handle_) != FALSE;
+    bool closed = CloseHandle(handle_) != FALSE;
+    handle_ = kNoHandle();
     return flushed && closed;
 }
 

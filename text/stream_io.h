@@ -1,37 +1,43 @@
-// Binary C runtime streams under the text readers and writers: the one owner of a FILE*, block
+// Binary file handles under the text readers and writers: the one owner of a file handle, block
 // reads, and a buffered output that remembers every byte that did not reach the file.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "text/file_faults.h"
 #include <utility>
 
 namespace kx {
 
-// Owns one C runtime stream; closes it on destruction.
-class StdioFile {
+// Owns one file handle opened for binary reading or writing; closes it on destruction. Reads and
+// writes go straight to the system: the readers and writers keep buffers of their own.
+class FileStream {
 public:
-    StdioFile() : file_(nullptr), writing_(false) {}
-    ~StdioFile() { Close(); }
-    StdioFile(StdioFile&& other) noexcept : file_(other.file_), writing_(other.writing_) { other.file_ = nullptr; }
-    StdioFile& operator=(StdioFile&& other) noexcept;
-    StdioFile(const StdioFile&) = delete;
-    StdioFile& operator=(const StdioFile&) = delete;
+    FileStream() {}
+    ~FileStream() { Close(); }
+    FileStream(FileStream&& other) noexcept : handle_(other.handle_), writing_(other.writing_) {
+        other.handle_ = kNoHandle();
+    }
+    FileStream& operator=(FileStream&& other) noexcept;
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
 
-    // Opens path in a binary mode ("rb" or "wb"); false when it cannot be opened.
+    // Opens path for reading ("rb": an existing file) or writing ("wb": created or truncated), shared
+    // with readers and writers as the runtime's streams are; false when it cannot be opened.
     bool Open(const char* path, const char* mode);
-    bool is_open() const { return file_ != nullptr; }
-    FILE* get() const { return file_; }
-    // Reads up to n bytes; *failed is set on a read error (not at the end of the file).
+    bool is_open() const { return handle_ != kNoHandle(); }
+    // Reads up to n bytes; fewer only at the end of the file. *failed is set on a read error.
     uint32_t ReadBlock(void* buffer, uint32_t n, bool* failed);
-    // Flushes and closes; true when both succeeded (and when nothing was open).
+    // Writes n bytes; answers how many reached the file.
+    uint32_t WriteBlock(const void* bytes, uint32_t n);
+    // Closes; a file opened for writing is first flushed to the disk. True when both succeeded (and
+    // when nothing was open).
     bool Close();
 
 private:
-    FILE* file_;
-    bool writing_;  // opened for writing: Close also makes the bytes reach the disk
+    static void* kNoHandle() { return reinterpret_cast<void*>(static_cast<intptr_t>(-1)); }
+    void* handle_ = kNoHandle();
+    bool writing_ = false;  // opened for writing: Close also makes the bytes reach the disk
 };
 
 // Fixed buffer of output units (bytes, or 16-bit units already in file byte order) in front of a
@@ -40,9 +46,9 @@ private:
 template <typename Unit>
 class StreamOutput {
 public:
-    static const uint32_t kCapacity = 4096;
+    static const uint32_t kCapacity = 65536 / sizeof(Unit);
 
-    explicit StreamOutput(StdioFile file) : file_(std::move(file)) {}
+    explicit StreamOutput(FileStream file) : file_(std::move(file)) {}
     ~StreamOutput() { Finish(); }
     StreamOutput(const StreamOutput&) = delete;
     StreamOutput& operator=(const StreamOutput&) = delete;
@@ -95,19 +101,19 @@ private:
         for (uint32_t i = 0; i < break_length_; ++i) Put(break_[i]);
     }
 
-    // Up to ten fwrite calls for what is buffered; whatever is still missing after them is a failure.
+    // Up to ten writes for what is buffered; whatever is still missing after them is a failure.
     void Flush() {
         const char* bytes = reinterpret_cast<const char*>(buffer_);
         const size_t total = fill_ * sizeof(Unit);
         size_t done = 0;
         for (int call = 0; call < 10 && done < total && !failed_; ++call)
-            done += InjectedFault(FileCall::Write) ? 0 : std::fwrite(bytes + done, 1, total - done, file_.get());
+            done += InjectedFault(FileCall::Write) ? 0 : file_.WriteBlock(bytes + done, static_cast<uint32_t>(total - done));
         if (done < total) failed_ = true;
         flushed_ += fill_;
         fill_ = 0;
     }
 
-    StdioFile file_;
+    FileStream file_;
     Unit buffer_[kCapacity];
     uint32_t fill_ = 0;
     uint64_t flushed_ = 0;

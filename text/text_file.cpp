@@ -10,7 +10,7 @@ namespace kx {
 
 namespace {
 
-std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, StdioFile file, FileHead head) {
+std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, FileStream file, FileHead head) {
     switch (char_set) {
         case kCharSetSjis:
             if (line_break != kLineBreakCr)
@@ -30,7 +30,7 @@ std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, Std
     }
 }
 
-std::unique_ptr<TextWriter> MakeWriter(int32_t char_set, int32_t line_break, StdioFile file) {
+std::unique_ptr<TextWriter> MakeWriter(int32_t char_set, int32_t line_break, FileStream file) {
     const BreakStyle style = static_cast<BreakStyle>(line_break);
     switch (char_set) {
         case kCharSetSjis:
@@ -58,7 +58,7 @@ bool TextFile::Open(const char* path, int32_t mode, int32_t char_set, int32_t li
 }
 
 bool TextFile::OpenRead(const char* path, int32_t char_set, int32_t line_break) {
-    StdioFile file;
+    FileStream file;
     if (!file.Open(path, "rb")) return false;
     // The first block is classified by its start and then handed to the reader as its first bytes.
     FileHead head;
@@ -81,7 +81,7 @@ bool TextFile::OpenRead(const char* path, int32_t char_set, int32_t line_break) 
 bool TextFile::OpenWrite(const char* path, int32_t char_set, int32_t line_break) {
     if (char_set == kCharSetAuto) return false;
     if (line_break != kLineBreakCr && line_break != kLineBreakLf && line_break != kLineBreakCrLf) return false;
-    StdioFile file;
+    FileStream file;
     if (!file.Open(path, "wb")) return false;
     file_char_set = char_set;
     file_line_break = line_break;

@@ -89,7 +89,7 @@ bool TextReader::ReadAll(kxlib::string* text) {
 
 // ---- ByteStreamReader, WordStreamReader ----
 
-ByteStreamReader::ByteStreamReader(StdioFile file, FileHead head)
+ByteStreamReader::ByteStreamReader(FileStream file, FileHead head)
     : file_(std::move(file)), buffer_(std::move(head.bytes)), count_(head.count) {
     if (!buffer_) {
         buffer_.reset(new unsigned char[kStreamBlock]);
@@ -113,7 +113,7 @@ bool ByteStreamReader::Refill() {
     return count_ > 0;
 }
 
-WordStreamReader::WordStreamReader(StdioFile file, FileHead head)
+WordStreamReader::WordStreamReader(FileStream file, FileHead head)
     : file_(std::move(file)), units_(new uint16_t[kStreamBlock / 2]), raw_(std::move(head.bytes)) {
     if (!raw_) {
         raw_.reset(new unsigned char[kStreamBlock]);
@@ -369,7 +369,7 @@ int32_t JisReader::Produce(char* out, uint32_t size, bool one_line) {
 
 // ---- Utf8Reader ----
 
-Utf8Reader::Utf8Reader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {
+Utf8Reader::Utf8Reader(FileStream file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {
     // A byte-order mark is skipped; nothing else is.
     static const unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
     if (Ahead(kMark, 3))
@@ -462,7 +462,7 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
 
 // ---- Utf16Reader ----
 
-Utf16Reader::Utf16Reader(StdioFile file, FileHead head, bool big_endian)
+Utf16Reader::Utf16Reader(FileStream file, FileHead head, bool big_endian)
     : WordStreamReader(std::move(file), std::move(head)), big_endian_(big_endian) {
     int32_t first = Peek();
     if (first == 0xFEFF || first == 0xFFFE) {

@@ -70,7 +70,7 @@ private:
 // A binary stream read through a buffer of kStreamBlock bytes.
 class ByteStreamReader : public TextReader {
 protected:
-    ByteStreamReader(StdioFile file, FileHead head);
+    ByteStreamReader(FileStream file, FileHead head);
 
     // True while a byte is left; refills the buffer when it is used up.
     bool More() { return index_ < count_ || (!end_ && Refill()); }
@@ -98,7 +98,7 @@ protected:
 private:
     bool Refill();
 
-    StdioFile file_;
+    FileStream file_;
     std::unique_ptr<unsigned char[]> buffer_;
     uint32_t count_ = 0;
     uint32_t index_ = 0;
@@ -110,7 +110,7 @@ private:
 // bytes at a time. An odd last byte is no unit; it makes the text lossy.
 class WordStreamReader : public TextReader {
 protected:
-    WordStreamReader(StdioFile file, FileHead head);
+    WordStreamReader(FileStream file, FileHead head);
 
     bool More() { return index_ < count_ || (!end_ && Refill()); }
     uint16_t Get() { return units_[index_++]; }
@@ -128,7 +128,7 @@ private:
     // Turns the first have bytes of raw_ into units, keeping an odd last byte for the next block.
     void TakeUnits(uint32_t have);
 
-    StdioFile file_;
+    FileStream file_;
     std::unique_ptr<uint16_t[]> units_;
     std::unique_ptr<unsigned char[]> raw_;
     uint32_t count_ = 0;
@@ -142,7 +142,7 @@ private:
 // a lone CR or LF stays as it is. A double-byte character is never split between blocks.
 class TextModeReader : public ByteStreamReader {
 public:
-    TextModeReader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
+    TextModeReader(FileStream file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -155,7 +155,7 @@ private:
 // CR, LF or CR LF becomes one LF.
 class CodePageReader : public ByteStreamReader {
 public:
-    CodePageReader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
+    CodePageReader(FileStream file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -165,7 +165,7 @@ protected:
 // JIS X 0212 characters (0x8F and two bytes) have no Shift_JIS form and are lost.
 class EucJpReader : public ByteStreamReader {
 public:
-    EucJpReader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
+    EucJpReader(FileStream file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -175,7 +175,7 @@ protected:
 // break returns to single bytes.
 class JisReader : public ByteStreamReader {
 public:
-    JisReader(StdioFile file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
+    JisReader(FileStream file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -189,7 +189,7 @@ private:
 // UTF-16. A multi-byte sequence is never split between blocks.
 class Utf8Reader : public ByteStreamReader {
 public:
-    Utf8Reader(StdioFile file, FileHead head);
+    Utf8Reader(FileStream file, FileHead head);
 
 protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
@@ -204,7 +204,7 @@ private:
 // other; converted to the ANSI code page. A surrogate pair is never split between blocks.
 class Utf16Reader : public WordStreamReader {
 public:
-    Utf16Reader(StdioFile file, FileHead head, bool big_endian);
+    Utf16Reader(FileStream file, FileHead head, bool big_endian);
     bool big_endian() const { return big_endian_; }
 
 protected:

@@ -43,18 +43,18 @@ void SetBreakText(StreamOutput<Unit>* out, BreakStyle style, bool swap) {
 
 }  // namespace
 
-ByteStreamWriter::ByteStreamWriter(StdioFile file, BreakStyle style) : out_(std::move(file)) {
+ByteStreamWriter::ByteStreamWriter(FileStream file, BreakStyle style) : out_(std::move(file)) {
     SetBreakText(&out_, style, false);
 }
 
-WordStreamWriter::WordStreamWriter(StdioFile file, BreakStyle style, bool big_endian)
+WordStreamWriter::WordStreamWriter(FileStream file, BreakStyle style, bool big_endian)
     : out_(std::move(file)), swap_(big_endian) {
     SetBreakText(&out_, style, big_endian);
 }
 
 // ---- TextModeWriter ----
 
-TextModeWriter::TextModeWriter(StdioFile file) : ByteStreamWriter(std::move(file), BreakStyle::kCrLf) {}
+TextModeWriter::TextModeWriter(FileStream file) : ByteStreamWriter(std::move(file), BreakStyle::kCrLf) {}
 
 int32_t TextModeWriter::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
@@ -67,7 +67,7 @@ int32_t TextModeWriter::Write(const char* text, uint32_t length) {
 
 // ---- CodePageWriter ----
 
-CodePageWriter::CodePageWriter(StdioFile file, BreakStyle style)
+CodePageWriter::CodePageWriter(FileStream file, BreakStyle style)
     : ByteStreamWriter(std::move(file), style) {}
 
 int32_t CodePageWriter::Write(const char* text, uint32_t length) {
@@ -83,7 +83,7 @@ int32_t CodePageWriter::Write(const char* text, uint32_t length) {
 
 // ---- EucJpWriter ----
 
-EucJpWriter::EucJpWriter(StdioFile file, BreakStyle style) : ByteStreamWriter(std::move(file), style) {}
+EucJpWriter::EucJpWriter(FileStream file, BreakStyle style) : ByteStreamWriter(std::move(file), style) {}
 
 int32_t EucJpWriter::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
@@ -109,7 +109,7 @@ int32_t EucJpWriter::Write(const char* text, uint32_t length) {
 
 // ---- JisWriter ----
 
-JisWriter::JisWriter(StdioFile file, BreakStyle style) : ByteStreamWriter(std::move(file), style) {}
+JisWriter::JisWriter(FileStream file, BreakStyle style) : ByteStreamWriter(std::move(file), style) {}
 
 JisWriter::~JisWriter() { Close(); }
 
@@ -157,7 +157,7 @@ bool JisWriter::Close() {
 
 // ---- Utf8Writer ----
 
-Utf8Writer::Utf8Writer(StdioFile file, BreakStyle style, bool mark)
+Utf8Writer::Utf8Writer(FileStream file, BreakStyle style, bool mark)
     : ByteStreamWriter(std::move(file), style) {
     if (mark) {
         out_.Put(0xEF);
@@ -187,7 +187,7 @@ int32_t Utf8Writer::Write(const char* text, uint32_t length) {
 
 // ---- Utf16Writer ----
 
-Utf16Writer::Utf16Writer(StdioFile file, BreakStyle style, bool big_endian, bool mark)
+Utf16Writer::Utf16Writer(FileStream file, BreakStyle style, bool big_endian, bool mark)
     : WordStreamWriter(std::move(file), style, big_endian) {
     if (mark) Put(0xFEFF);
 }

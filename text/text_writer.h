@@ -43,7 +43,7 @@ public:
     bool Close() override { return out_.Finish(); }
 
 protected:
-    ByteStreamWriter(StdioFile file, BreakStyle style);
+    ByteStreamWriter(FileStream file, BreakStyle style);
     int32_t Produced(uint64_t before) const { return static_cast<int32_t>(out_.produced() - before); }
 
     StreamOutput<unsigned char> out_;
@@ -55,7 +55,7 @@ public:
     bool Close() override { return out_.Finish(); }
 
 protected:
-    WordStreamWriter(StdioFile file, BreakStyle style, bool big_endian);
+    WordStreamWriter(FileStream file, BreakStyle style, bool big_endian);
     void Put(uint16_t u) { out_.Put(swap_ ? static_cast<uint16_t>((u >> 8) | (u << 8)) : u); }
     int32_t Produced(uint64_t before) const { return static_cast<int32_t>(out_.produced() - before); }
 
@@ -67,14 +67,14 @@ protected:
 // a CR included, is written as it is.
 class TextModeWriter : public ByteStreamWriter {
 public:
-    explicit TextModeWriter(StdioFile file);
+    explicit TextModeWriter(FileStream file);
     int32_t Write(const char* text, uint32_t length) override;
 };
 
 // ANSI code-page bytes as they are, with the chosen line break.
 class CodePageWriter : public ByteStreamWriter {
 public:
-    CodePageWriter(StdioFile file, BreakStyle style);
+    CodePageWriter(FileStream file, BreakStyle style);
     int32_t Write(const char* text, uint32_t length) override;
 };
 
@@ -82,7 +82,7 @@ public:
 // after the single shift 0x8E.
 class EucJpWriter : public ByteStreamWriter {
 public:
-    EucJpWriter(StdioFile file, BreakStyle style);
+    EucJpWriter(FileStream file, BreakStyle style);
     int32_t Write(const char* text, uint32_t length) override;
 };
 
@@ -90,7 +90,7 @@ public:
 // the mode carries over between calls, and a file left in double-byte mode is ended with ESC ( B.
 class JisWriter : public ByteStreamWriter {
 public:
-    JisWriter(StdioFile file, BreakStyle style);
+    JisWriter(FileStream file, BreakStyle style);
     ~JisWriter() override;
     int32_t Write(const char* text, uint32_t length) override;
     bool Close() override;
@@ -103,7 +103,7 @@ private:
 // UTF-8, with the byte-order mark EF BB BF when asked for.
 class Utf8Writer : public ByteStreamWriter {
 public:
-    Utf8Writer(StdioFile file, BreakStyle style, bool mark);
+    Utf8Writer(FileStream file, BreakStyle style, bool mark);
     int32_t Write(const char* text, uint32_t length) override;
 
 private:
@@ -114,7 +114,7 @@ private:
 // UTF-16 in either byte order, with the mark U+FEFF when asked for.
 class Utf16Writer : public WordStreamWriter {
 public:
-    Utf16Writer(StdioFile file, BreakStyle style, bool big_endian, bool mark);
+    Utf16Writer(FileStream file, BreakStyle style, bool big_endian, bool mark);
     int32_t Write(const char* text, uint32_t length) override;
 
 private:
