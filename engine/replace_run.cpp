@@ -131,6 +131,13 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
     // outgrows its reserve, so neither costs more than in proportion to the text and the hits.
     matcher.BeginText(base, total);
     while (p <= total && matcher.SearchFrom(p)) {
+        if (count == 0) {
+            // Room for the text twice over (up to a bound; beyond it the output grows as it fills),
+            // taken only once there is a hit.
+            const uint64_t kBound = 256u << 20;
+            const uint64_t room = output->length() + 2 * (total < kBound ? total : kBound) + 10;
+            if (room < 0xFFFFFFFFu && output->capacity() < room) output->reserve(static_cast<uint32_t>(room));
+        }
         int32_t m = matcher.MatchPosition();
         uint32_t matched = matcher.MatchedText().length();
         uint32_t at = m < 0 ? 0 : static_cast<uint32_t>(m);
@@ -150,6 +157,11 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
         }
     }
     matcher.EndText();
+    // Without a hit the new text is the text itself: an empty output just shares its bytes.
+    if (count == 0 && output->empty()) {
+        *output = text;
+        return 0;
+    }
     if (p < total) kxlib::append_growing(*output, base + p, total - p);
     return count;
 }
@@ -175,7 +187,6 @@ FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
     const int32_t line_break = job.line_break != kLineBreakAuto ? job.line_break : file_line_break;
 
     kxlib::string output;
-    output.reserve(2 * size + 10);
     const int32_t n = ReplaceAll(job.matcher, job.replace_string, text, &output);
     if (n == 0) {
         if (job.keep_timestamp) SetLastAccessTime(path.c_str(), t_access);

@@ -151,6 +151,21 @@ string& string::append_bytes(const char* p, uint32_t n) {
     return *this;
 }
 
+char* string::append_space(uint32_t n) {
+    const uint64_t needed = static_cast<uint64_t>(rep_->size) + n;
+    if (needed > 0xFFFFFFFFu) throw std::bad_alloc();
+    if (rep_ == &g_empty || rep_->refs > 1 || rep_->capacity < needed) {
+        const uint64_t grown = rep_->capacity < needed ? needed + needed / 2 : needed;
+        reserve(static_cast<uint32_t>(grown < 0xFFFFFFFFu ? grown : needed));
+    }
+    return rep_->bytes + rep_->size - 1;
+}
+
+void string::extend(uint32_t k) {
+    rep_->size += k;
+    rep_->bytes[rep_->size - 1] = 0;
+}
+
 string& string::append(const char* s) { return append_bytes(s, TextLength(s)); }
 
 string& string::append(const string& t) {

@@ -55,6 +55,11 @@ public:
 
     // Writable access to the bytes after making the representation unique (length() bytes plus the NUL).
     char* mutable_data();
+    // Room for n more bytes and their NUL at the end of a unique representation (grown by half again
+    // when too small); answers where the next byte goes. extend(k) then takes k bytes written there,
+    // k <= n, as part of the text.
+    char* append_space(uint32_t n);
+    void extend(uint32_t k);
     uint32_t capacity() const { return rep_->capacity; }
     // True when this string and other share one representation (copies that were not yet modified).
     bool shares_with(const string& other) const { return rep_ == other.rep_; }

@@ -13,46 +13,78 @@
 namespace kx {
 
 namespace {
+// What a run of CopyPlainRun does at a line break.
+enum class RunBreaks {
+    kStop,      // stops at every CR and LF
+    kTextMode,  // CR LF becomes LF; a lone CR or LF stays as it is
+    kFold,      // CR LF, CR and LF each become one LF
+};
+
 // Copies whole characters from w[0, available) to out[*n ..] in one run, until the output limit, a
-// CR, an LF when stop_at_lf, or a double-byte character cut by the window's end (or, when
-// stop_at_lead_before_cr, one whose second byte is a CR). Answers how many bytes of w were taken;
-// the byte that stopped the run is left for the caller.
+// line break the run does not take (see RunBreaks; a CR that ends the window is always left), or a
+// double-byte character cut by the window's end (or, when stop_at_lead_before_cr, one whose second
+// byte is a CR). Answers how many bytes of w were taken; the byte that stopped the run is left for
+// the caller.
 uint32_t CopyPlainRun(const unsigned char* w, uint32_t available, char* out, uint32_t* n, uint32_t limit,
-                      bool stop_at_lf, bool stop_at_lead_before_cr) {
+                      RunBreaks breaks, bool stop_at_lead_before_cr) {
     // The count is kept in a local: stores through out could otherwise alias *n.
     const bool* lead = LeadByteTable();
     uint32_t m = *n;
     uint32_t i = 0;
     while (m < limit && i < available) {
         const unsigned char b = w[i];
-        if (b == '\r' || (b == '\n' && stop_at_lf)) break;
         if (lead[b]) {
             if (i + 1 >= available || (stop_at_lead_before_cr && w[i + 1] == '\r')) break;
             out[m++] = static_cast<char>(b);
             out[m++] = static_cast<char>(w[i + 1]);
             i += 2;
-        } else {
-            out[m++] = static_cast<char>(b);
-            ++i;
+            continue;
         }
+        if (b == '\r' || b == '\n') {
+            if (breaks == RunBreaks::kStop) break;
+            if (b == '\r') {
+                if (i + 1 >= available) break;  // its LF may start the next block
+                if (w[i + 1] == '\n') {
+                    out[m++] = '\n';
+                    i += 2;
+                    continue;
+                }
+                out[m++] = breaks == RunBreaks::kFold ? '\n' : '\r';
+                ++i;
+                continue;
+            }
+        }
+        out[m++] = static_cast<char>(b);
+        ++i;
     }
     *n = m;
     return i;
 }
 
-// Writes the UTF-16 form of p[0..length), one well-formed UTF-8 character, to out; answers the
-// unit count (2 for a character beyond U+FFFF).
-inline uint32_t PutUtf16(const unsigned char* p, uint32_t length, wchar_t* out) {
+// For a run that folds line breaks: the bytes of the CR, LF or CR LF at w[i] that become one LF, or
+// 0 when the run stops there instead (reading one line, or a CR whose LF may start the next block).
+inline uint32_t LineBreakInRun(const unsigned char* w, uint32_t i, uint32_t available, bool one_line) {
+    if (one_line) return 0;
+    if (w[i] == '\n') return 1;
+    if (i + 1 >= available) return 0;
+    return w[i + 1] == '\n' ? 2 : 1;
+}
+
+// Puts the ANSI form of p[0..length), one well-formed UTF-8 character, at out[*m ..] by the
+// conversion table. False when the table cannot answer alone (a character beyond U+FFFF, a unit
+// left to the platform); *inexact is set for a character without an exact form.
+inline bool PutAnsi(const unsigned char* p, uint32_t length, const uint32_t* table, char* out, uint32_t* m,
+                    bool* inexact) {
+    if (length > 3) return false;
     uint32_t cp = p[0] & (0xFF >> (length + 1));
     for (uint32_t j = 1; j < length; ++j) cp = (cp << 6) | (p[j] & 0x3F);
-    if (cp < 0x10000) {
-        out[0] = static_cast<wchar_t>(cp);
-        return 1;
-    }
-    cp -= 0x10000;
-    out[0] = static_cast<wchar_t>(0xD800 | (cp >> 10));
-    out[1] = static_cast<wchar_t>(0xDC00 | (cp & 0x3FF));
-    return 2;
+    const uint32_t entry = table[cp];
+    const uint32_t bytes = UnitAnsiLength(entry);
+    if (bytes == 0) return false;
+    out[(*m)++] = static_cast<char>(entry & 0xFF);
+    if (bytes == 2) out[(*m)++] = static_cast<char>((entry >> 8) & 0xFF);
+    if (!UnitAnsiExact(entry)) *inexact = true;
+    return true;
 }
 
 // Stands in the internal text for a character that could not be decoded.
@@ -75,15 +107,17 @@ int32_t TextReader::Block(char* buffer, uint32_t size, bool one_line) {
 }
 
 bool TextReader::ReadAll(kxlib::string* text) {
-    char block[4096];
+    // Each block is decoded straight into the end of the text: into the room the caller reserved
+    // while there is some, else into room that grows by half again.
+    const uint32_t kBlock = 65536, kLeast = 4096;
     int32_t n;
-    while ((n = Read(block, sizeof block)) > 0) {
-        // The string grows exactly as asked; growing it geometrically here keeps a text longer than
-        // what the caller reserved from costing a copy per block.
-        const uint32_t needed = text->length() + static_cast<uint32_t>(n) + 1;
-        if (text->capacity() < needed) text->reserve(needed < 0x40000000u ? 2 * needed : needed);
-        text->append_bytes(block, static_cast<uint32_t>(n));
-    }
+    do {
+        const uint32_t room = text->capacity() - text->length() - 1;
+        const uint32_t ask = room >= kLeast ? (room < kBlock ? room : kBlock) : kBlock;
+        char* at = text->append_space(ask);
+        n = Read(at, ask + 1);
+        if (n > 0) text->extend(static_cast<uint32_t>(n));
+    } while (n > 0);
     return n == 0 && !failed_;
 }
 
@@ -172,7 +206,7 @@ int32_t TextModeReader::Produce(char* out, uint32_t size, bool one_line) {
         // Characters without a CR and within the buffer are copied in one run; the rest one by one.
         uint32_t available;
         const unsigned char* w = Window(&available);
-        Advance(CopyPlainRun(w, available, out, &n, limit, one_line, true));
+        Advance(CopyPlainRun(w, available, out, &n, limit, one_line ? RunBreaks::kStop : RunBreaks::kTextMode, true));
         if (!(n < limit && More())) break;
         unsigned char c = Unit();
         out[n++] = static_cast<char>(c);
@@ -194,7 +228,7 @@ int32_t CodePageReader::Produce(char* out, uint32_t size, bool one_line) {
         // Characters without a line break and within the buffer are copied in one run.
         uint32_t available;
         const unsigned char* w = Window(&available);
-        Advance(CopyPlainRun(w, available, out, &n, limit, true, false));
+        Advance(CopyPlainRun(w, available, out, &n, limit, one_line ? RunBreaks::kStop : RunBreaks::kFold, false));
         if (!(n < limit && More())) break;
         unsigned char c = Get();
         if (c == '\r' || c == '\n') {
@@ -215,15 +249,21 @@ int32_t EucJpReader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
-        // ASCII other than line breaks, JIS X 0208 pairs and half-width katakana whose bytes lie in the
-        // buffer are taken in one run; anything else one by one below.
+        // ASCII, line breaks (folded to LF), JIS X 0208 pairs and half-width katakana whose bytes lie in
+        // the buffer are taken in one run; anything else one by one below.
         uint32_t available;
         const unsigned char* w = Window(&available);
         uint32_t i = 0;
         while (n < limit && i < available) {
             const unsigned char b = w[i];
             if (b < 0x80) {
-                if (b == '\r' || b == '\n') break;
+                if (b == '\r' || b == '\n') {
+                    const uint32_t k = LineBreakInRun(w, i, available, one_line);
+                    if (k == 0) break;
+                    out[n++] = '\n';
+                    i += k;
+                    continue;
+                }
                 out[n++] = static_cast<char>(b);
                 ++i;
                 continue;
@@ -309,8 +349,8 @@ int32_t JisReader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
-        // Plain single bytes, or whole pairs in double-byte mode, that lie in the buffer are taken in
-        // one run; line breaks, escapes and anything else one by one below.
+        // Plain single bytes and line breaks (folded to LF), or whole pairs in double-byte mode, that lie
+        // in the buffer are taken in one run; escapes and anything else one by one below.
         uint32_t available;
         const unsigned char* w = Window(&available);
         uint32_t i = 0;
@@ -324,7 +364,15 @@ int32_t JisReader::Produce(char* out, uint32_t size, bool one_line) {
         } else {
             while (n < limit && i < available) {
                 const unsigned char b = w[i];
-                if (b == '\r' || b == '\n' || b == 0x1B || !(b < 0x80 || (b >= 0xA1 && b <= 0xDF))) break;
+                if (b == '\r' || b == '\n') {
+                    // Single-byte mode already, which a line break would select.
+                    const uint32_t k = LineBreakInRun(w, i, available, one_line);
+                    if (k == 0) break;
+                    out[n++] = '\n';
+                    i += k;
+                    continue;
+                }
+                if (b == 0x1B || !(b < 0x80 || (b >= 0xA1 && b <= 0xDF))) break;
                 out[n++] = static_cast<char>(b);
                 ++i;
             }
@@ -377,28 +425,35 @@ Utf8Reader::Utf8Reader(FileStream file, FileHead head) : ByteStreamReader(std::m
 }
 
 int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
-    // The bytes taken are decoded to UTF-16 as they are taken; only a block holding a broken
-    // sequence is decoded again, whole, by Utf8ToWide (whose replacement of broken sequences is the
-    // platform's).
+    // Each character is converted to the ANSI code page by the conversion table as it is taken (never
+    // more bytes than its UTF-8 form). Its bytes are kept as well: a block holding anything the table
+    // cannot answer alone, a broken sequence included, is converted again whole through UTF-16
+    // (Utf8ToWide, WideToAnsi), whose replacement of broken sequences is the platform's.
     bytes_.resize(size);
-    units_.resize(size);
     unsigned char* bytes = bytes_.data();
-    wchar_t* units = units_.data();
+    const uint32_t* table = UnitAnsiTable();
     const uint32_t limit = size - 2;
-    uint32_t n = 0;
-    uint32_t u = 0;
-    bool broken = false;
+    uint32_t n = 0;  // bytes taken
+    uint32_t m = 0;  // bytes put out
+    bool again = false, inexact = false;
     while (n < limit && More()) {
-        // Characters without a line break whose bytes all lie in the buffer are taken in one run.
+        // Characters, and line breaks folded to LF, whose bytes all lie in the buffer are taken in one run.
         uint32_t available;
         const unsigned char* w = Window(&available);
         uint32_t i = 0;
         while (n < limit && i < available) {
             const unsigned char b = w[i];
             if (b < 0x80) {
-                if (b == '\r' || b == '\n') break;
+                if (b == '\r' || b == '\n') {
+                    const uint32_t k = LineBreakInRun(w, i, available, one_line);
+                    if (k == 0) break;
+                    bytes[n++] = '\n';
+                    out[m++] = '\n';
+                    i += k;
+                    continue;
+                }
                 bytes[n++] = b;
-                units[u++] = b;
+                out[m++] = static_cast<char>(b);
                 ++i;
                 continue;
             }
@@ -408,11 +463,11 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             bytes[n++] = b;
             ++i;
             for (uint32_t k = 1; k < length && w[i] >= 0x80 && w[i] <= 0xBF; ++k) bytes[n++] = w[i++];
-            if (IsUtf8Character(bytes + start, n - start)) {
-                u += PutUtf16(bytes + start, n - start, units + u);
-            } else {
+            if (!IsUtf8Character(bytes + start, n - start)) {
                 MarkLossy();
-                broken = true;
+                again = true;
+            } else if (!again && !PutAnsi(bytes + start, n - start, table, out, &m, &inexact)) {
+                again = true;
             }
         }
         Advance(i);
@@ -422,14 +477,14 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             Skip();
             EndOfLine(static_cast<unsigned char>(c));
             bytes[n++] = '\n';
-            units[u++] = L'\n';
+            out[m++] = '\n';
             if (one_line) break;
             continue;
         }
         if (c < 0x80) {
             Skip();
             bytes[n++] = static_cast<unsigned char>(c);
-            units[u++] = static_cast<wchar_t>(c);
+            out[m++] = static_cast<char>(c);
             continue;
         }
         // A sequence is taken whole: left for the next block when it might not fit before the NUL.
@@ -444,20 +499,25 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             Skip();
             bytes[n++] = static_cast<unsigned char>(d);
         }
-        if (IsUtf8Character(bytes + start, n - start)) {
-            u += PutUtf16(bytes + start, n - start, units + u);
-        } else {
+        if (!IsUtf8Character(bytes + start, n - start)) {
             MarkLossy();
-            broken = true;
+            again = true;
+        } else if (!again && !PutAnsi(bytes + start, n - start, table, out, &m, &inexact)) {
+            again = true;
         }
     }
     if (n == 0) return 0;
-    int k = broken ? Utf8ToWide(bytes, n, units, n) : static_cast<int>(u);
+    if (!again) {
+        if (inexact) MarkLossy();
+        return static_cast<int32_t>(m);
+    }
+    units_.resize(n);
+    int k = Utf8ToWide(bytes, n, units_.data(), n);
     if (k <= 0) return -1;
     bool lost = false;
-    int32_t m = WideToAnsi(units, static_cast<uint32_t>(k), out, size - 1, &lost, &scratch_);
+    int32_t r = WideToAnsi(units_.data(), static_cast<uint32_t>(k), out, size - 1, &lost, &scratch_);
     if (lost) MarkLossy();
-    return m;
+    return r;
 }
 
 // ---- Utf16Reader ----
@@ -472,19 +532,44 @@ Utf16Reader::Utf16Reader(FileStream file, FileHead head, bool big_endian)
 }
 
 int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
+    // Each unit is converted to the ANSI code page by the conversion table as it is taken (at most two
+    // bytes). The units are kept as well: a block holding a surrogate or a unit the table leaves to
+    // the platform is converted again whole by WideToAnsi.
     const uint32_t limit = (size - 1) / 2 - 2;
     units_.resize(limit + 1);
     wchar_t* units = units_.data();
-    uint32_t n = 0;
+    const uint32_t* table = UnitAnsiTable();
+    uint32_t n = 0;  // units taken
+    uint32_t m = 0;  // bytes put out
+    bool again = false, inexact = false;
+    auto put = [&](uint16_t u) {
+        units[n++] = u;
+        const uint32_t entry = table[u];
+        const uint32_t bytes = UnitAnsiLength(entry);
+        if (bytes == 0) {
+            again = true;
+            return;
+        }
+        out[m++] = static_cast<char>(entry & 0xFF);
+        if (bytes == 2) out[m++] = static_cast<char>((entry >> 8) & 0xFF);
+        if (!UnitAnsiExact(entry)) inexact = true;
+    };
     while (n < limit && More()) {
-        // Units other than line breaks and surrogates that lie in the buffer are taken in one run.
+        // Units other than surrogates that lie in the buffer are taken in one run.
         uint32_t available;
         const uint16_t* w = Window(&available);
         uint32_t i = 0;
         while (n < limit && i < available) {
             const uint16_t u = Order(w[i]);
-            if (u == 0x0D || u == 0x0A || (u >= 0xD800 && u <= 0xDFFF)) break;
-            units[n++] = u;
+            if (u == 0x0D || u == 0x0A) {
+                // CR LF, CR and LF become one LF; a CR ending the window is left, its LF may follow.
+                if (one_line || (u == 0x0D && i + 1 >= available)) break;
+                i += (u == 0x0D && Order(w[i + 1]) == 0x0A) ? 2 : 1;
+                put(0x0A);
+                continue;
+            }
+            if (u >= 0xD800 && u <= 0xDFFF) break;
+            put(u);
             ++i;
         }
         Advance(i);
@@ -492,10 +577,16 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
         uint16_t u = Order(Get());
         if (u == 0x0D || u == 0x0A) {
             if (u == 0x0D && Peek() >= 0 && Order(static_cast<uint32_t>(Peek())) == 0x0A) Skip();
-            units[n++] = 0x0A;
+            put(0x0A);
             if (one_line) break;
             continue;
         }
+        if (u < 0xD800 || u > 0xDFFF) {
+            put(u);
+            continue;
+        }
+        // A surrogate (the table has none): the block goes to the platform whole.
+        again = true;
         units[n++] = u;
         if (u >= 0xD800 && u <= 0xDBFF && Peek() >= 0) {
             uint16_t v = Order(static_cast<uint32_t>(Peek()));
@@ -506,10 +597,14 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
         }
     }
     if (n == 0) return 0;
+    if (!again) {
+        if (inexact) MarkLossy();
+        return static_cast<int32_t>(m);
+    }
     bool lost = false;
-    int32_t m = WideToAnsi(units, n, out, size - 1, &lost, &scratch_);
+    int32_t r = WideToAnsi(units, n, out, size - 1, &lost, &scratch_);
     if (lost) MarkLossy();
-    return m;
+    return r;
 }
 
 }  // namespace kx

@@ -30,8 +30,6 @@ struct ConversionTables {
     // in the low half), bits 16-23 the length 1 or 2 (0 when left to the platform), bit 24 set when
     // the bytes give the same unit back.
     std::vector<uint32_t> unit_ansi;
-    static uint32_t Length(uint32_t entry) { return (entry >> 16) & 0xFF; }
-    static bool Exact(uint32_t entry) { return (entry >> 24) != 0; }
 
     ConversionTables() : pair_unit(), pair_flags(), unit_ansi(65536) {
         int rows = 0;
@@ -108,6 +106,8 @@ void AnsiToWideByPlatform(const char* text, uint32_t n, std::vector<wchar_t>* ou
 
 void PrepareConversionTables() { Tables(); }
 
+const uint32_t* UnitAnsiTable() { return Tables().unit_ansi.data(); }
+
 int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacity, bool* lost,
                    std::vector<wchar_t>* scratch) {
     if (n == 0) return 0;
@@ -117,12 +117,12 @@ int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
     const uint32_t* table = t.unit_ansi.data();
     for (uint32_t i = 0; i < n; ++i) {
         const uint32_t entry = table[static_cast<uint16_t>(units[i])];
-        const uint32_t length = ConversionTables::Length(entry);
+        const uint32_t length = UnitAnsiLength(entry);
         if (length == 0) return WideToAnsiByPlatform(units, n, out, capacity, lost, scratch);
         if (m + length > capacity) return -1;
         out[m++] = static_cast<char>(entry & 0xFF);
         if (length == 2) out[m++] = static_cast<char>((entry >> 8) & 0xFF);
-        if (!ConversionTables::Exact(entry)) inexact = true;
+        if (!UnitAnsiExact(entry)) inexact = true;
     }
     if (inexact) *lost = true;
     return static_cast<int32_t>(m);

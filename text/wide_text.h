@@ -47,6 +47,13 @@ inline bool IsUtf8Character(const unsigned char* p, uint32_t n) {
 int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacity, bool* lost,
                    std::vector<wchar_t>* scratch);
 
+// The conversion table from UTF-16 to the ANSI code page, one entry per unit: bits 0-15 the bytes
+// (the first in the low half), then the length (UnitAnsiLength: 1 or 2, 0 for a unit only the
+// platform can convert, with the text around it) and whether the bytes give the unit back.
+const uint32_t* UnitAnsiTable();
+inline uint32_t UnitAnsiLength(uint32_t entry) { return (entry >> 16) & 0xFF; }
+inline bool UnitAnsiExact(uint32_t entry) { return (entry >> 24) != 0; }
+
 // Converts n bytes of ANSI text to UTF-16 into *out (resized to the unit count). *lost is set when the
 // bytes held a sequence that is no character of the code page.
 void AnsiToWide(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost);
