@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "engine/file_list.h"
@@ -41,7 +42,7 @@ bool ReadWholeText(const kxlib::string& path, int32_t char_set, uint32_t size, k
     return sound;
 }
 
-// The directory part of a path, with its trailing backslash, or "." for a bare name.
+// The directory part of a path, with its trailing backslash; ".\" for a bare name.
 kxlib::string DirectoryOf(const kxlib::string& path) {
     const char* p = path.c_str();
     int32_t last = -1;
@@ -53,42 +54,52 @@ kxlib::string DirectoryOf(const kxlib::string& path) {
         }
         if (c == '\\' || c == '/' || c == ':') last = static_cast<int32_t>(i);
     }
-    if (last < 0) return kxlib::string(".");
+    if (last < 0) return kxlib::string(".\\");
     return path.substr(0, static_cast<uint32_t>(last) + 1);
 }
 
-// A temporary file beside the original, deleted on destruction unless it was put in place.
+// A temporary file beside the original ("kxq", up to four hex digits, ".tmp"), created new and
+// written in one go, deleted on destruction unless it was put in place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const kxlib::string& original) {
-        char name[MAX_PATH + 16];
-        if (!InjectedFault(FileCall::Open) && GetTempFileNameA(DirectoryOf(original).c_str(), "kxq", 0, name))
-            path_.assign(name);
-    }
+    TemporaryFile() {}
     ~TemporaryFile() {
         if (!path_.empty()) DeleteFileA(path_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
-    bool valid() const { return !path_.empty(); }
+
+    // Writes text in the given encoding to a new file under a free name beside original and makes
+    // sure it reached the disk. False when no file could be created or not every byte got there.
+    bool Write(const kxlib::string& original, int32_t char_set, int32_t line_break, const kxlib::string& text) {
+        const kxlib::string directory = DirectoryOf(original);
+        static uint32_t next = GetTickCount() ^ GetCurrentProcessId();
+        TextFile file;
+        for (uint32_t attempt = 0;; ++attempt) {
+            if (attempt == 0x10000) return false;  // every name taken
+            char name[16];
+            std::snprintf(name, sizeof name, "kxq%X.tmp", static_cast<unsigned>(++next & 0xFFFF));
+            const kxlib::string candidate = directory + name;
+            if (file.OpenNew(candidate.c_str(), char_set, line_break)) {
+                path_ = candidate;
+                break;
+            }
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+        }
+        file.writer->Write(text.c_str(), static_cast<int32_t>(text.length()));
+        // A character the file's encoding cannot hold (one brought in by the replacement) would be
+        // written as a substitute: the file is refused instead.
+        const bool lossless = !file.writer->lossy();
+        // Closing the writer flushes the file to the disk and tells whether every byte got there.
+        return file.Close() && lossless;
+    }
     const kxlib::string& path() const { return path_; }
     void Release() { path_.assign(""); }
 
 private:
     kxlib::string path_;
 };
-
-// Writes text in the given encoding to the temporary file and makes sure it reached the disk.
-bool WriteWholeText(const kxlib::string& path, int32_t char_set, int32_t line_break, const kxlib::string& text) {
-    TextFile file;
-    if (!file.Open(path.c_str(), 1, char_set, line_break)) return false;
-    file.writer->Write(text.c_str(), static_cast<int32_t>(text.length()));
-    // A character the file's encoding cannot hold (one brought in by the replacement) would be
-    // written as a substitute: the file is refused instead.
-    const bool lossless = !file.writer->lossy();
-    // Closing the writer flushes the file to the disk and tells whether every byte got there.
-    return file.Close() && lossless;
-}
 
 // Copies the file to its path with ".bak" appended unless that file exists. A copy that fails halfway (a
 // full disk) is removed again: a cut-short copy must not stand as the backup that later runs keep.
@@ -196,9 +207,8 @@ FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
     if (job.backup) MakeBackup(path);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
     if (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return {false, n};
-    TemporaryFile temporary(path);
-    if (!temporary.valid()) return {false, n};
-    if (!WriteWholeText(temporary.path(), char_set, line_break, output)) return {false, n};
+    TemporaryFile temporary;
+    if (!temporary.Write(path, char_set, line_break, output)) return {false, n};
     if (!PutInPlace(path, temporary.path())) return {false, n};
     temporary.Release();
     if (job.keep_timestamp) {

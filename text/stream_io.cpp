@@ -18,10 +18,13 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
 bool FileStream::Open(const char* path, const char* mode) {
     Close();
     writing_ = mode[0] == 'w';
-    if (InjectedFault(FileCall::Open)) return false;
+    if (InjectedFault(FileCall::Open)) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
+    const DWORD disposition = !writing_ ? OPEN_EXISTING : mode[1] == 'x' ? CREATE_NEW : CREATE_ALWAYS;
     HANDLE h = CreateFileA(path, writing_ ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           writing_ ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                           nullptr);
+                           disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = h;
     return true;

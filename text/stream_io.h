@@ -22,8 +22,9 @@ public:
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
 
-    // Opens path for reading ("rb": an existing file) or writing ("wb": created or truncated), shared
-    // with readers and writers as the runtime's streams are; false when it cannot be opened.
+    // Opens path for reading ("rb": an existing file) or writing ("wb": created or truncated; "wx":
+    // created, never an existing file), shared with readers and writers as the runtime's streams
+    // are; false when it cannot be opened.
     bool Open(const char* path, const char* mode);
     bool is_open() const { return handle_ != kNoHandle(); }
     // Reads up to n bytes; fewer only at the end of the file. *failed is set on a read error.

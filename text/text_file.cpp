@@ -53,8 +53,13 @@ std::unique_ptr<TextWriter> MakeWriter(int32_t char_set, int32_t line_break, Fil
 bool TextFile::Open(const char* path, int32_t mode, int32_t char_set, int32_t line_break) {
     if (path == nullptr || path[0] == '\0' || reader || writer) return false;
     if (mode == kRead) return OpenRead(path, char_set, line_break);
-    if (mode == kWrite) return OpenWrite(path, char_set, line_break);
+    if (mode == kWrite) return OpenWrite(path, char_set, line_break, false);
     return false;
+}
+
+bool TextFile::OpenNew(const char* path, int32_t char_set, int32_t line_break) {
+    if (path == nullptr || path[0] == '\0' || reader || writer) return false;
+    return OpenWrite(path, char_set, line_break, true);
 }
 
 bool TextFile::OpenRead(const char* path, int32_t char_set, int32_t line_break) {
@@ -78,11 +83,11 @@ bool TextFile::OpenRead(const char* path, int32_t char_set, int32_t line_break) 
     return true;
 }
 
-bool TextFile::OpenWrite(const char* path, int32_t char_set, int32_t line_break) {
+bool TextFile::OpenWrite(const char* path, int32_t char_set, int32_t line_break, bool only_new) {
     if (char_set == kCharSetAuto) return false;
     if (line_break != kLineBreakCr && line_break != kLineBreakLf && line_break != kLineBreakCrLf) return false;
     FileStream file;
-    if (!file.Open(path, "wb")) return false;
+    if (!file.Open(path, only_new ? "wx" : "wb")) return false;
     file_char_set = char_set;
     file_line_break = line_break;
     writer = MakeWriter(char_set, line_break, std::move(file));
