@@ -425,97 +425,145 @@ Utf8Reader::Utf8Reader(FileStream file, FileHead head) : ByteStreamReader(std::m
 }
 
 int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
-    // Each character is converted to the ANSI code page by the conversion table as it is taken (never
-    // more bytes than its UTF-8 form). Its bytes are kept as well: a block holding anything the table
-    // cannot answer alone, a broken sequence included, is converted again whole through UTF-16
-    // (Utf8ToWide, WideToAnsi), whose replacement of broken sequences is the platform's.
-    bytes_.resize(size);
-    unsigned char* bytes = bytes_.data();
+    // Characters are converted to the ANSI code page by the conversion table as they are taken
+    // (never to more bytes than their UTF-8 form). From the first one the table cannot answer alone
+    // (a broken sequence, a character beyond U+FFFF, a unit left to the platform) the rest of the
+    // block goes through UTF-16 (Utf8ToWide, WideToAnsi), whose replacement of broken sequences is
+    // the platform's.
     const uint32_t* table = UnitAnsiTable();
     const uint32_t limit = size - 2;
     uint32_t n = 0;  // bytes taken
     uint32_t m = 0;  // bytes put out
-    bool again = false, inexact = false;
-    while (n < limit && More()) {
-        // Characters, and line breaks folded to LF, whose bytes all lie in the buffer are taken in one run.
+    bool inexact = false;
+    unsigned char* pending = nullptr;  // bytes of the character that needs UTF-16, when one came up
+    uint32_t pending_length = 0;
+    while (n < limit && More() && pending == nullptr) {
+        // The characters whose bytes all lie in the buffer are taken in one run, line breaks folded.
         uint32_t available;
         const unsigned char* w = Window(&available);
         uint32_t i = 0;
-        while (n < limit && i < available) {
+        while (n + i < limit && i < available) {
             const unsigned char b = w[i];
+            uint32_t cp, length;
             if (b < 0x80) {
                 if (b == '\r' || b == '\n') {
                     const uint32_t k = LineBreakInRun(w, i, available, one_line);
                     if (k == 0) break;
-                    bytes[n++] = '\n';
                     out[m++] = '\n';
                     i += k;
                     continue;
                 }
-                bytes[n++] = b;
                 out[m++] = static_cast<char>(b);
                 ++i;
                 continue;
+            } else if ((b & 0xF0) == 0xE0) {
+                if (i + 2 >= available) break;
+                if ((w[i + 1] & 0xC0) != 0x80 || (w[i + 2] & 0xC0) != 0x80) break;
+                cp = (b & 0x0Fu) << 12 | (w[i + 1] & 0x3Fu) << 6 | (w[i + 2] & 0x3Fu);
+                if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) break;
+                length = 3;
+            } else if ((b & 0xE0) == 0xC0) {
+                if (i + 1 >= available || (w[i + 1] & 0xC0) != 0x80) break;
+                cp = (b & 0x1Fu) << 6 | (w[i + 1] & 0x3Fu);
+                if (cp < 0x80) break;
+                length = 2;
+            } else {
+                break;
             }
-            const uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(b));
-            if (n + length > size - 1 || i + length > available) break;
-            const uint32_t start = n;
-            bytes[n++] = b;
-            ++i;
-            for (uint32_t k = 1; k < length && w[i] >= 0x80 && w[i] <= 0xBF; ++k) bytes[n++] = w[i++];
-            if (!IsUtf8Character(bytes + start, n - start)) {
-                MarkLossy();
-                again = true;
-            } else if (!again && !PutAnsi(bytes + start, n - start, table, out, &m, &inexact)) {
-                again = true;
-            }
+            const uint32_t entry = table[cp];
+            const uint32_t bytes = UnitAnsiLength(entry);
+            if (bytes == 0) break;
+            out[m] = static_cast<char>(entry & 0xFF);
+            out[m + 1] = static_cast<char>((entry >> 8) & 0xFF);
+            m += bytes;
+            if (!UnitAnsiExact(entry)) inexact = true;
+            i += length;
         }
         Advance(i);
+        n += i;
         if (!(n < limit && More())) break;
+        // One character by itself: a line break or a sequence that may cross the buffer's end, or
+        // one the run above left.
         int c = Peek();
         if (c == '\r' || c == '\n') {
             Skip();
             EndOfLine(static_cast<unsigned char>(c));
-            bytes[n++] = '\n';
+            ++n;
             out[m++] = '\n';
             if (one_line) break;
             continue;
         }
         if (c < 0x80) {
             Skip();
-            bytes[n++] = static_cast<unsigned char>(c);
+            ++n;
             out[m++] = static_cast<char>(c);
             continue;
         }
         // A sequence is taken whole: left for the next block when it might not fit before the NUL.
-        uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(static_cast<unsigned char>(c)));
+        const uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(static_cast<unsigned char>(c)));
         if (n + length > size - 1) break;
+        bytes_.resize(size);
+        unsigned char* seq = bytes_.data();
+        uint32_t got = 0;
+        Skip();
+        seq[got++] = static_cast<unsigned char>(c);
+        for (uint32_t k = 1; k < length; ++k) {
+            int d = Peek();
+            if (d < 0x80 || d > 0xBF) break;  // a broken sequence ends at the first byte that cannot continue it
+            Skip();
+            seq[got++] = static_cast<unsigned char>(d);
+        }
+        n += got;
+        if (IsUtf8Character(seq, got) && PutAnsi(seq, got, table, out, &m, &inexact)) continue;
+        pending = seq;
+        pending_length = got;
+    }
+    if (inexact) MarkLossy();
+    if (pending == nullptr) return static_cast<int32_t>(m);
+    uint32_t held = pending_length;
+    int32_t rest = ProduceThroughUnits(out + m, size - 1 - m, &held, limit - (n - pending_length), one_line);
+    return rest < 0 ? -1 : static_cast<int32_t>(m) + rest;
+}
+
+int32_t Utf8Reader::ProduceThroughUnits(char* out, uint32_t capacity, uint32_t* held, uint32_t limit,
+                                        bool one_line) {
+    bytes_.resize(limit + 2);
+    unsigned char* bytes = bytes_.data();
+    uint32_t n = *held;
+    if (!IsUtf8Character(bytes, n)) MarkLossy();
+    while (n < limit && More()) {
+        int c = Peek();
+        if (c == '\r' || c == '\n') {
+            Skip();
+            EndOfLine(static_cast<unsigned char>(c));
+            bytes[n++] = '\n';
+            if (one_line) break;
+            continue;
+        }
+        if (c < 0x80) {
+            Skip();
+            bytes[n++] = static_cast<unsigned char>(c);
+            continue;
+        }
+        const uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(static_cast<unsigned char>(c)));
+        if (n + length > limit + 1) break;
         const uint32_t start = n;
         Skip();
         bytes[n++] = static_cast<unsigned char>(c);
         for (uint32_t k = 1; k < length; ++k) {
             int d = Peek();
-            if (d < 0x80 || d > 0xBF) break;  // a broken sequence ends at the first byte that cannot continue it
+            if (d < 0x80 || d > 0xBF) break;
             Skip();
             bytes[n++] = static_cast<unsigned char>(d);
         }
-        if (!IsUtf8Character(bytes + start, n - start)) {
-            MarkLossy();
-            again = true;
-        } else if (!again && !PutAnsi(bytes + start, n - start, table, out, &m, &inexact)) {
-            again = true;
-        }
+        if (!IsUtf8Character(bytes + start, n - start)) MarkLossy();
     }
-    if (n == 0) return 0;
-    if (!again) {
-        if (inexact) MarkLossy();
-        return static_cast<int32_t>(m);
-    }
+    *held = n;
     units_.resize(n);
     int k = Utf8ToWide(bytes, n, units_.data(), n);
     if (k <= 0) return -1;
     bool lost = false;
-    int32_t r = WideToAnsi(units_.data(), static_cast<uint32_t>(k), out, size - 1, &lost, &scratch_);
+    int32_t r = WideToAnsi(units_.data(), static_cast<uint32_t>(k), out, capacity, &lost, &scratch_);
     if (lost) MarkLossy();
     return r;
 }

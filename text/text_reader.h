@@ -195,6 +195,11 @@ protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
 
 private:
+    // The rest of a block once a character the conversion table cannot answer alone came up:
+    // bytes[0..*n) already taken, more taken up to the block's limit, then all of them converted
+    // through UTF-16 to out. Answers the bytes put out, or -1.
+    int32_t ProduceThroughUnits(char* out, uint32_t capacity, uint32_t* n, uint32_t limit, bool one_line);
+
     std::vector<unsigned char> bytes_;
     std::vector<wchar_t> units_;
     std::vector<wchar_t> scratch_;
