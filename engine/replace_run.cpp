@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/file_list.h"
+#include "engine/read_ahead.h"
 #include "match/plain_search.h"
 #include "text/codepage.h"
 #include "text/file_faults.h"
@@ -25,22 +26,6 @@ const char kNoHit[] = "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\
 const char kIn[] = "\x93\xE0\x82\xCC";  // 内の
 const char kReplaced[] = "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x44\n";
 // 個の語を置換しました．
-
-// Reads the whole decoded text. False when the file cannot be opened, when decoding lost anything
-// (a character the code page lacks, an invalid sequence) or when the text holds a NUL byte: such a
-// file could not be written back without damage.
-bool ReadWholeText(const kxlib::string& path, int32_t char_set, uint32_t size, kxlib::string* text,
-                   int32_t* file_char_set, int32_t* file_line_break) {
-    TextFile file;
-    if (!file.Open(path.c_str(), 0, char_set, kLineBreakCrLf)) return false;
-    *file_char_set = file.file_char_set;
-    *file_line_break = file.file_line_break;
-    text->reserve(size + 10);
-    bool read = file.reader->ReadAll(text);
-    bool sound = read && !file.reader->lossy() && !file.reader->has_nul();
-    file.Close();
-    return sound;
-}
 
 // The directory part of a path, with its trailing backslash; ".\" for a bare name.
 kxlib::string DirectoryOf(const kxlib::string& path) {
@@ -177,45 +162,35 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
     return count;
 }
 
-FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
-    // Size and attributes in one look, without opening the file: the size only sizes the buffers,
-    // the attributes tell a read-only file.
-    WIN32_FILE_ATTRIBUTE_DATA facts;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &facts)) return {false, 0};
-    // Buffers are reserved from the size up to a bound; beyond it they grow as they fill.
-    const uint32_t kReserveBound = 256u << 20;
-    const uint32_t size =
-        facts.nFileSizeHigh != 0 || facts.nFileSizeLow > kReserveBound ? kReserveBound : facts.nFileSizeLow;
-    FileTimeStamp t_write, t_access;
-    if (job.keep_timestamp) {
-        t_write = GetLastWriteTime(path.c_str());
-        t_access = GetLastAccessTime(path.c_str());
-    }
-    kxlib::string text;
-    int32_t file_char_set = 0, file_line_break = kLineBreakCrLf;
-    if (!ReadWholeText(path, job.char_set, size, &text, &file_char_set, &file_line_break)) return {false, 0};
-    const int32_t char_set = job.char_set != kCharSetAuto ? job.char_set : file_char_set;
-    const int32_t line_break = job.line_break != kLineBreakAuto ? job.line_break : file_line_break;
+FileOutcome ProcessReading(JobSettings& job, const kxlib::string& path, const FileReading& reading) {
+    if (!reading.sound) return {false, 0};
+    const int32_t char_set = job.char_set != kCharSetAuto ? job.char_set : reading.file_char_set;
+    const int32_t line_break = job.line_break != kLineBreakAuto ? job.line_break : reading.file_line_break;
 
     kxlib::string output;
-    const int32_t n = ReplaceAll(job.matcher, job.replace_string, text, &output);
+    const int32_t n = ReplaceAll(job.matcher, job.replace_string, reading.text, &output);
     if (n == 0) {
-        if (job.keep_timestamp) SetLastAccessTime(path.c_str(), t_access);
+        if (job.keep_timestamp) SetLastAccessTime(path.c_str(), reading.t_access);
         return {true, 0};
     }
 
     if (job.backup) MakeBackup(path);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
-    if (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return {false, n};
+    if (reading.read_only) return {false, n};
     TemporaryFile temporary;
     if (!temporary.Write(path, char_set, line_break, output)) return {false, n};
     if (!PutInPlace(path, temporary.path())) return {false, n};
     temporary.Release();
     if (job.keep_timestamp) {
-        SetLastAccessTime(path.c_str(), t_access);
-        SetLastWriteTime(path.c_str(), t_write);
+        SetLastAccessTime(path.c_str(), reading.t_access);
+        SetLastWriteTime(path.c_str(), reading.t_write);
     }
     return {true, n};
+}
+
+FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
+    std::unique_ptr<FileReading> reading = ReadForRun(path.c_str(), job.char_set, job.keep_timestamp);
+    return ProcessReading(job, path, *reading);
 }
 
 bool JobSettings::Replace() {
@@ -226,8 +201,14 @@ bool JobSettings::Replace() {
         notice_log.assign(kNoFiles);
         return false;
     }
-    for (const kxlib::string& path : files) {
-        FileOutcome outcome = ProcessFile(*this, path);
+    // The files are read and decoded ahead on a thread of their own while each is searched and written.
+    ReadAhead ahead(files, char_set, keep_timestamp);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const kxlib::string& path = files[i];
+        std::unique_ptr<FileReading> reading = ahead.Take(i);
+        FileOutcome outcome = ProcessReading(*this, path, *reading);
+        reading.reset();
+        ahead.Finished(i);
         if (!outcome.ok) {
             kxlib::append_growing(notice_log, path);
             kxlib::append_growing(notice_log, kFailed, sizeof kFailed - 1);

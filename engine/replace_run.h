@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/job_settings.h"
+#include "engine/read_ahead.h"
 
 namespace kx {
 
@@ -18,7 +19,8 @@ struct FileOutcome {
 int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const kxlib::string& text,
                    kxlib::string* output);
 
-// One file of the run.
+// One file of the run, read (ReadForRun) or not yet.
+FileOutcome ProcessReading(JobSettings& job, const kxlib::string& path, const FileReading& reading);
 FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path);
 
 }  // namespace kx

@@ -2,6 +2,8 @@
 // time-stamps a file first asks whether it is to fail. The program arms nothing, so the answer is no.
 #pragma once
 
+#include <windows.h>
+
 namespace kx {
 
 enum class FileCall { Open, Read, Write, Flush, Replace, Copy, TimeStamp };
@@ -19,10 +21,16 @@ inline FileFaultPlan*& ArmedFileFaultPlan() {
     return plan;
 }
 
-// True when the call about to be made is to fail instead.
+// True when the call about to be made is to fail instead. The run reads files on a thread of its
+// own, so the plan is asked by one thread at a time.
 inline bool InjectedFault(FileCall call) {
     FileFaultPlan* plan = ArmedFileFaultPlan();
-    return plan != nullptr && plan->Fail(call);
+    if (plan == nullptr) return false;
+    static SRWLOCK lock = SRWLOCK_INIT;
+    AcquireSRWLockExclusive(&lock);
+    const bool fail = plan->Fail(call);
+    ReleaseSRWLockExclusive(&lock);
+    return fail;
 }
 
 }  // namespace kx

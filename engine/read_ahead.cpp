@@ -1,0 +1,150 @@
+// Reading a run's files, one by one or ahead of the run on a thread of its own.
+#include "engine/read_ahead.h"
+
+#include <new>
+#include <string>
+#include <unordered_map>
+
+#include "text/charset.h"
+#include "text/text_file.h"
+
+namespace kx {
+
+namespace {
+
+const size_t kNone = static_cast<size_t>(-1);
+
+// Buffers are reserved from the size up to a bound; beyond it they grow as they fill.
+const uint32_t kReserveBound = 256u << 20;
+
+uint32_t ReserveSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
+    return facts.nFileSizeHigh != 0 || facts.nFileSizeLow > kReserveBound ? kReserveBound : facts.nFileSizeLow;
+}
+
+// Reads the whole decoded text. False when the file cannot be opened, when decoding lost anything
+// (a character the code page lacks, an invalid sequence) or when the text holds a NUL byte: such a
+// file could not be written back without damage.
+bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, FileReading* reading) {
+    TextFile file;
+    if (!file.Open(path, TextFile::kRead, char_set, kLineBreakCrLf)) return false;
+    reading->file_char_set = file.file_char_set;
+    reading->file_line_break = file.file_line_break;
+    reading->text.reserve(size + 10);
+    bool read = file.reader->ReadAll(&reading->text);
+    bool sound = read && !file.reader->lossy() && !file.reader->has_nul();
+    file.Close();
+    return sound;
+}
+
+}  // namespace
+
+std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp) {
+    std::unique_ptr<FileReading> reading(new FileReading);
+    // Size and attributes in one look, without opening the file: the size only sizes the buffers,
+    // the attributes tell a read-only file.
+    WIN32_FILE_ATTRIBUTE_DATA facts;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &facts)) return reading;
+    reading->read_only = (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (keep_timestamp) {
+        reading->t_write = GetLastWriteTime(path);
+        reading->t_access = GetLastAccessTime(path);
+    }
+    reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), reading.get());
+    if (!reading->sound) reading->text.assign("");
+    return reading;
+}
+
+ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp)
+    : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), earlier_(files.size(), kNone),
+      ready_(files.size()), sizes_(files.size(), 0), failed_(files.size(), false) {
+    std::unordered_map<std::string, size_t> last;
+    for (size_t i = 0; i < files.size(); ++i) {
+        auto found = last.emplace(std::string(files[i].c_str(), files[i].length()), i);
+        if (!found.second) {
+            earlier_[i] = found.first->second;
+            found.first->second = i;
+        }
+    }
+    InitializeCriticalSection(&lock_);
+    InitializeConditionVariable(&changed_);
+    // Without a thread every file is read when it is taken.
+    thread_ = CreateThread(nullptr, 0, &ReadAhead::ThreadMain, this, 0, nullptr);
+}
+
+ReadAhead::~ReadAhead() {
+    if (thread_ != nullptr) {
+        EnterCriticalSection(&lock_);
+        stop_ = true;
+        WakeAllConditionVariable(&changed_);
+        LeaveCriticalSection(&lock_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+    }
+    DeleteCriticalSection(&lock_);
+}
+
+DWORD WINAPI ReadAhead::ThreadMain(void* self) {
+    static_cast<ReadAhead*>(self)->Run();
+    return 0;
+}
+
+void ReadAhead::Run() {
+    for (size_t i = 0; i < files_.size(); ++i) {
+        const char* path = files_[i].c_str();
+        // Only the size is looked at here, to keep within the bytes allowed ahead; the reading
+        // itself looks again.
+        WIN32_FILE_ATTRIBUTE_DATA facts;
+        const uint64_t size = GetFileAttributesExA(path, GetFileExInfoStandard, &facts) ? ReserveSize(facts) : 0;
+        EnterCriticalSection(&lock_);
+        // A path listed before waits until the run is finished with it; a text that would go beyond
+        // the bytes allowed ahead waits until the run asks for it.
+        while (!stop_ && ((earlier_[i] != kNone && finished_ <= earlier_[i]) ||
+                          (held_ + size > kAheadBytes && waiting_for_ != i)))
+            SleepConditionVariableCS(&changed_, &lock_, INFINITE);
+        const bool stop = stop_;
+        LeaveCriticalSection(&lock_);
+        if (stop) return;
+
+        std::unique_ptr<FileReading> reading;
+        bool failed = false;
+        try {
+            reading = ReadForRun(path, char_set_, keep_timestamp_);
+        } catch (const std::bad_alloc&) {
+            failed = true;  // the run meets it again when it takes this file
+        }
+        EnterCriticalSection(&lock_);
+        sizes_[i] = reading ? reading->text.length() : 0;
+        held_ += sizes_[i];
+        ready_[i] = std::move(reading);
+        failed_[i] = failed;
+        produced_ = i + 1;
+        WakeAllConditionVariable(&changed_);
+        LeaveCriticalSection(&lock_);
+    }
+}
+
+std::unique_ptr<FileReading> ReadAhead::Take(size_t i) {
+    if (thread_ == nullptr) return ReadForRun(files_[i].c_str(), char_set_, keep_timestamp_);
+    EnterCriticalSection(&lock_);
+    waiting_for_ = i;
+    WakeAllConditionVariable(&changed_);
+    while (produced_ <= i) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
+    waiting_for_ = kNone;
+    std::unique_ptr<FileReading> reading = std::move(ready_[i]);
+    const bool failed = failed_[i];
+    held_ -= sizes_[i];
+    WakeAllConditionVariable(&changed_);
+    LeaveCriticalSection(&lock_);
+    if (failed) throw std::bad_alloc();
+    return reading;
+}
+
+void ReadAhead::Finished(size_t i) {
+    if (thread_ == nullptr) return;
+    EnterCriticalSection(&lock_);
+    finished_ = i + 1;
+    WakeAllConditionVariable(&changed_);
+    LeaveCriticalSection(&lock_);
+}
+
+}  // namespace kx

@@ -1,0 +1,72 @@
+// Reading the files of a run ahead of it: one file's facts and whole decoded text, and a thread that
+// reads the next files while the run searches and writes the earlier ones.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/file_list.h"
+#include "text/file_utils.h"
+#include "text/kxstring.h"
+
+namespace kx {
+
+// What the run learns of a file before it searches it.
+struct FileReading {
+    // The attributes could be read and the whole text was decoded without loss and without a NUL
+    // byte (a text that could not be written back unchanged is never searched).
+    bool sound = false;
+    bool read_only = false;
+    FileTimeStamp t_write, t_access;  // only when the job keeps time stamps
+    kxlib::string text;
+    int32_t file_char_set = 0;
+    int32_t file_line_break = 2;
+};
+
+// Reads one file as the run needs it: attributes, time stamps when asked, the whole text decoded in
+// char_set (0: the set its bytes show).
+std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp);
+
+// Reads the files of a list in order on a thread of its own, at most a few megabytes of text ahead of
+// the one taking them, so that reading and decoding overlap with searching, writing and flushing. A
+// path listed twice is read again only after the earlier entry was finished with, exactly as if the
+// files were read one after the other.
+class ReadAhead {
+public:
+    ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // The reading of entry i, taken in list order; waits for it.
+    std::unique_ptr<FileReading> Take(size_t i);
+    // The run is finished with entry i: it may have rewritten the file.
+    void Finished(size_t i);
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    void Run();
+    // Text bytes the thread may hold that were not taken yet.
+    static const uint64_t kAheadBytes = 8u << 20;
+
+    const FileList& files_;
+    const int32_t char_set_;
+    const bool keep_timestamp_;
+    std::vector<size_t> earlier_;  // index of the earlier entry of the same path, or npos
+    std::vector<std::unique_ptr<FileReading>> ready_;
+    std::vector<uint64_t> sizes_;  // bytes of each ready reading's text
+    std::vector<bool> failed_;     // reading ran out of memory
+    uint64_t held_ = 0;            // bytes of ready readings not yet taken
+    size_t produced_ = 0;          // entries read so far
+    size_t finished_ = 0;          // entries the run is finished with
+    size_t waiting_for_ = static_cast<size_t>(-1);  // entry the run waits for
+    bool stop_ = false;
+    CRITICAL_SECTION lock_;
+    CONDITION_VARIABLE changed_;
+    HANDLE thread_ = nullptr;
+};
+
+}  // namespace kx
