@@ -56,7 +56,7 @@ std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool
 
 ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp)
     : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), earlier_(files.size(), kNone),
-      ready_(files.size()), sizes_(files.size(), 0), failed_(files.size(), false) {
+      ready_(files.size()), sizes_(files.size(), 0), failed_(files.size(), false), finished_(files.size(), false) {
     std::unordered_map<std::string, size_t> last;
     for (size_t i = 0; i < files.size(); ++i) {
         auto found = last.emplace(std::string(files[i].c_str(), files[i].length()), i);
@@ -65,28 +65,11 @@ ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestam
             found.first->second = i;
         }
     }
-    InitializeCriticalSection(&lock_);
-    InitializeConditionVariable(&changed_);
     // Without a thread every file is read when it is taken.
-    thread_ = CreateThread(nullptr, 0, &ReadAhead::ThreadMain, this, 0, nullptr);
+    Start();
 }
 
-ReadAhead::~ReadAhead() {
-    if (thread_ != nullptr) {
-        EnterCriticalSection(&lock_);
-        stop_ = true;
-        WakeAllConditionVariable(&changed_);
-        LeaveCriticalSection(&lock_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-    }
-    DeleteCriticalSection(&lock_);
-}
-
-DWORD WINAPI ReadAhead::ThreadMain(void* self) {
-    static_cast<ReadAhead*>(self)->Run();
-    return 0;
-}
+ReadAhead::~ReadAhead() { Stop(); }
 
 void ReadAhead::Run() {
     for (size_t i = 0; i < files_.size(); ++i) {
@@ -95,16 +78,15 @@ void ReadAhead::Run() {
         // itself looks again.
         WIN32_FILE_ATTRIBUTE_DATA facts;
         const uint64_t size = GetFileAttributesExA(path, GetFileExInfoStandard, &facts) ? ReserveSize(facts) : 0;
-        EnterCriticalSection(&lock_);
-        // A path listed before waits until the run is finished with it; a text that would go beyond
-        // the bytes allowed ahead waits until the run asks for it.
-        while (!stop_ && ((earlier_[i] != kNone && finished_ <= earlier_[i]) ||
-                          (held_ + size > kAheadBytes && waiting_for_ != i)))
-            SleepConditionVariableCS(&changed_, &lock_, INFINITE);
-        const bool stop = stop_;
-        LeaveCriticalSection(&lock_);
-        if (stop) return;
-
+        {
+            Hold hold(this);
+            // A path listed before waits until the run is finished with it; a text that would go
+            // beyond the bytes allowed ahead waits until the run asks for it.
+            while (!stopping() && ((earlier_[i] != kNone && !finished_[earlier_[i]]) ||
+                                   (held_ + size > kAheadBytes && waiting_for_ != i)))
+                Wait();
+            if (stopping()) return;
+        }
         std::unique_ptr<FileReading> reading;
         bool failed = false;
         try {
@@ -112,39 +94,39 @@ void ReadAhead::Run() {
         } catch (const std::bad_alloc&) {
             failed = true;  // the run meets it again when it takes this file
         }
-        EnterCriticalSection(&lock_);
+        Hold hold(this);
         sizes_[i] = reading ? reading->text.length() : 0;
         held_ += sizes_[i];
         ready_[i] = std::move(reading);
         failed_[i] = failed;
         produced_ = i + 1;
-        WakeAllConditionVariable(&changed_);
-        LeaveCriticalSection(&lock_);
+        WakeAll();
     }
 }
 
 std::unique_ptr<FileReading> ReadAhead::Take(size_t i) {
-    if (thread_ == nullptr) return ReadForRun(files_[i].c_str(), char_set_, keep_timestamp_);
-    EnterCriticalSection(&lock_);
-    waiting_for_ = i;
-    WakeAllConditionVariable(&changed_);
-    while (produced_ <= i) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
-    waiting_for_ = kNone;
-    std::unique_ptr<FileReading> reading = std::move(ready_[i]);
-    const bool failed = failed_[i];
-    held_ -= sizes_[i];
-    WakeAllConditionVariable(&changed_);
-    LeaveCriticalSection(&lock_);
+    if (!started()) return ReadForRun(files_[i].c_str(), char_set_, keep_timestamp_);
+    std::unique_ptr<FileReading> reading;
+    bool failed;
+    {
+        Hold hold(this);
+        waiting_for_ = i;
+        WakeAll();
+        while (produced_ <= i) Wait();
+        waiting_for_ = kNone;
+        reading = std::move(ready_[i]);
+        failed = failed_[i];
+        held_ -= sizes_[i];
+        WakeAll();
+    }
     if (failed) throw std::bad_alloc();
     return reading;
 }
 
 void ReadAhead::Finished(size_t i) {
-    if (thread_ == nullptr) return;
-    EnterCriticalSection(&lock_);
-    finished_ = i + 1;
-    WakeAllConditionVariable(&changed_);
-    LeaveCriticalSection(&lock_);
+    Hold hold(this);
+    finished_[i] = true;
+    WakeAll();
 }
 
 }  // namespace kx

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/file_list.h"
+#include "engine/pipeline_stage.h"
 #include "text/file_utils.h"
 #include "text/kxstring.h"
 
@@ -34,39 +35,32 @@ std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool
 // the one taking them, so that reading and decoding overlap with searching, writing and flushing. A
 // path listed twice is read again only after the earlier entry was finished with, exactly as if the
 // files were read one after the other.
-class ReadAhead {
+class ReadAhead : public PipelineStage {
 public:
     ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp);
-    ~ReadAhead();
-    ReadAhead(const ReadAhead&) = delete;
-    ReadAhead& operator=(const ReadAhead&) = delete;
+    ~ReadAhead() override;
 
     // The reading of entry i, taken in list order; waits for it.
     std::unique_ptr<FileReading> Take(size_t i);
-    // The run is finished with entry i: it may have rewritten the file.
+    // The run is finished with entry i (it may have rewritten the file); any order.
     void Finished(size_t i);
 
 private:
-    static DWORD WINAPI ThreadMain(void* self);
-    void Run();
+    void Run() override;
     // Text bytes the thread may hold that were not taken yet.
     static const uint64_t kAheadBytes = 8u << 20;
 
     const FileList& files_;
     const int32_t char_set_;
     const bool keep_timestamp_;
-    std::vector<size_t> earlier_;  // index of the earlier entry of the same path, or npos
+    std::vector<size_t> earlier_;  // index of the earlier entry of the same path, or none
     std::vector<std::unique_ptr<FileReading>> ready_;
     std::vector<uint64_t> sizes_;  // bytes of each ready reading's text
     std::vector<bool> failed_;     // reading ran out of memory
+    std::vector<bool> finished_;   // the run is finished with the entry
     uint64_t held_ = 0;            // bytes of ready readings not yet taken
     size_t produced_ = 0;          // entries read so far
-    size_t finished_ = 0;          // entries the run is finished with
     size_t waiting_for_ = static_cast<size_t>(-1);  // entry the run waits for
-    bool stop_ = false;
-    CRITICAL_SECTION lock_;
-    CONDITION_VARIABLE changed_;
-    HANDLE thread_ = nullptr;
 };
 
 }  // namespace kx

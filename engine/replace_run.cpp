@@ -162,35 +162,51 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
     return count;
 }
 
-FileOutcome ProcessReading(JobSettings& job, const kxlib::string& path, const FileReading& reading) {
+FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const FileReading& reading, size_t index,
+                          std::unique_ptr<FileWrite>* write) {
     if (!reading.sound) return {false, 0};
-    const int32_t char_set = job.char_set != kCharSetAuto ? job.char_set : reading.file_char_set;
-    const int32_t line_break = job.line_break != kLineBreakAuto ? job.line_break : reading.file_line_break;
-
-    kxlib::string output;
-    const int32_t n = ReplaceAll(job.matcher, job.replace_string, reading.text, &output);
+    std::unique_ptr<FileWrite> changed(new FileWrite);
+    const int32_t n = ReplaceAll(job.matcher, job.replace_string, reading.text, &changed->output);
     if (n == 0) {
         if (job.keep_timestamp) SetLastAccessTime(path.c_str(), reading.t_access);
         return {true, 0};
     }
+    changed->index = index;
+    changed->path = &path;
+    changed->count = n;
+    changed->char_set = job.char_set != kCharSetAuto ? job.char_set : reading.file_char_set;
+    changed->line_break = job.line_break != kLineBreakAuto ? job.line_break : reading.file_line_break;
+    changed->backup = job.backup;
+    changed->keep_timestamp = job.keep_timestamp;
+    changed->read_only = reading.read_only;
+    changed->t_write = reading.t_write;
+    changed->t_access = reading.t_access;
+    *write = std::move(changed);
+    return {true, n};
+}
 
-    if (job.backup) MakeBackup(path);
+FileOutcome WriteChanged(const FileWrite& write) {
+    const kxlib::string& path = *write.path;
+    const int32_t n = write.count;
+    if (write.backup) MakeBackup(path);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
-    if (reading.read_only) return {false, n};
+    if (write.read_only) return {false, n};
     TemporaryFile temporary;
-    if (!temporary.Write(path, char_set, line_break, output)) return {false, n};
+    if (!temporary.Write(path, write.char_set, write.line_break, write.output)) return {false, n};
     if (!PutInPlace(path, temporary.path())) return {false, n};
     temporary.Release();
-    if (job.keep_timestamp) {
-        SetLastAccessTime(path.c_str(), reading.t_access);
-        SetLastWriteTime(path.c_str(), reading.t_write);
+    if (write.keep_timestamp) {
+        SetLastAccessTime(path.c_str(), write.t_access);
+        SetLastWriteTime(path.c_str(), write.t_write);
     }
     return {true, n};
 }
 
 FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
     std::unique_ptr<FileReading> reading = ReadForRun(path.c_str(), job.char_set, job.keep_timestamp);
-    return ProcessReading(job, path, *reading);
+    std::unique_ptr<FileWrite> write;
+    FileOutcome outcome = SearchReading(job, path, *reading, 0, &write);
+    return write ? WriteChanged(*write) : outcome;
 }
 
 bool JobSettings::Replace() {
@@ -201,14 +217,28 @@ bool JobSettings::Replace() {
         notice_log.assign(kNoFiles);
         return false;
     }
-    // The files are read and decoded ahead on a thread of their own while each is searched and written.
+    // Three stages overlap: files are read and decoded ahead on one thread, searched here, and the
+    // changed ones written behind on another; the log still follows the list's order.
+    std::vector<FileOutcome> outcomes(files.size(), FileOutcome{false, 0});
     ReadAhead ahead(files, char_set, keep_timestamp);
+    {
+        WriteBehind behind(&outcomes, &ahead);
+        for (size_t i = 0; i < files.size(); ++i) {
+            std::unique_ptr<FileReading> reading = ahead.Take(i);
+            std::unique_ptr<FileWrite> write;
+            outcomes[i] = SearchReading(*this, files[i], *reading, i, &write);
+            reading.reset();
+            if (write) {
+                behind.Hand(std::move(write));
+            } else {
+                ahead.Finished(i);
+            }
+        }
+        behind.Drain();
+    }
     for (size_t i = 0; i < files.size(); ++i) {
         const kxlib::string& path = files[i];
-        std::unique_ptr<FileReading> reading = ahead.Take(i);
-        FileOutcome outcome = ProcessReading(*this, path, *reading);
-        reading.reset();
-        ahead.Finished(i);
+        const FileOutcome& outcome = outcomes[i];
         if (!outcome.ok) {
             kxlib::append_growing(notice_log, path);
             kxlib::append_growing(notice_log, kFailed, sizeof kFailed - 1);

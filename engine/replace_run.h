@@ -6,21 +6,20 @@
 
 #include "engine/job_settings.h"
 #include "engine/read_ahead.h"
+#include "engine/write_behind.h"
 
 namespace kx {
-
-struct FileOutcome {
-    bool ok;        // false: the file could not be read, was refused, or could not be written
-    int32_t count;  // replacements made
-};
 
 // Builds the new text of one file: every match of the prepared search replaced. A match of length
 // zero copies the next character unchanged, so the loop always advances.
 int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const kxlib::string& text,
                    kxlib::string* output);
 
-// One file of the run, read (ReadForRun) or not yet.
-FileOutcome ProcessReading(JobSettings& job, const kxlib::string& path, const FileReading& reading);
+// Searches the text of entry index of the run: a file that changes gets its new text in *write for
+// WriteChanged; any other gets its outcome here.
+FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const FileReading& reading, size_t index,
+                          std::unique_ptr<FileWrite>* write);
+// One file of the run from reading to writing.
 FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path);
 
 }  // namespace kx

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/job_settings.h"
 #include "engine/replace_run.h"
@@ -190,6 +191,68 @@ TEST_F(ReplaceRun, FileHeldOpenWithoutSharingIsReportedAndUntouched) {
     EXPECT_EQ(ReadFileBytes(dir / "locked.txt"), "old");
     EXPECT_EQ(std::string(job.notice_log.c_str()), dir / "locked.txt" + kFailed);
     EXPECT_EQ(TemporaryFilesLeft(), 0);
+}
+
+// The run reads ahead and writes behind on threads of its own; the files and the log must come out
+// exactly as one file after the other gives them. The tree has files larger than what is read ahead
+// and held for writing, files listed twice, refused files and files without a hit.
+TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
+    kxtest::ScratchDir copy("run-one-by-one");
+    auto both = [&](const std::string& name, const std::string& bytes) {
+        ASSERT_TRUE(WriteFileBytes(dir / name, bytes));
+        ASSERT_TRUE(WriteFileBytes(copy / name, bytes));
+    };
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("an old line\r\n")) wide += std::string(1, c) + '\0';
+    for (int i = 0; i < 60; ++i) {
+        std::string text;
+        for (int line = 0; line < (i * 37) % 500; ++line) text += line % 7 == i % 7 ? "old \x82\xA0 line\r\n" : "\x95\x5C plain\n";
+        both("f" + std::to_string(i) + ".txt", i % 5 == 0 ? wide + std::string(static_cast<size_t>(i) * 2, 'x') : text);
+    }
+    std::string big;  // beyond what is read ahead, and its new text beyond what is held for writing
+    while (big.size() < (17u << 20)) big += "old \x8A\xBF\x8E\x9A line of a large file\r\n";
+    both("large.txt", big);
+    both("binary.txt", std::string("old\0", 4));
+    both("lossy.txt", "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n");
+    both("grows.txt", "old");
+    for (const kxtest::ScratchDir* d : {&dir, &copy})
+        SetFileAttributesA((*d / "f7.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    // "grows.txt" is listed twice: its second entry must see what the first wrote.
+    job.Set("casesense,backup");
+    job.SetFilePattern("*.txt;grows.txt");
+    Find("old", "old old");
+    EXPECT_TRUE(job.Replace());
+
+    kx::JobSettings one;
+    one.Set("casesense,backup");
+    ASSERT_TRUE(one.SetFindStr("old"));
+    one.SetReplaceStr("old old");
+    std::string replaced, notice;
+    WIN32_FIND_DATAA d;
+    std::vector<std::string> names;
+    HANDLE h = FindFirstFileA((copy / "*.txt").c_str(), &d);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    do names.push_back(d.cFileName); while (FindNextFileA(h, &d));
+    FindClose(h);
+    names.push_back("grows.txt");
+    for (const std::string& name : names) {
+        kx::FileOutcome outcome = kx::ProcessFile(one, kxlib::string((copy / name).c_str()));
+        const std::string line_path = dir / name;
+        if (!outcome.ok) notice += line_path + kFailed;
+        else if (outcome.count == 0) notice += line_path + kNoHit;
+        else replaced += Replaced(line_path, outcome.count);
+    }
+    EXPECT_EQ(replaced, std::string(job.Log()));
+    EXPECT_EQ(notice, std::string(job.notice_log.c_str()));
+    EXPECT_NE(std::string::npos, replaced.find(Replaced(dir / "grows.txt", 2))) << "the second entry saw the first's text";
+    for (const std::string& name : names) {
+        EXPECT_TRUE(ReadFileBytes(dir / name) == ReadFileBytes(copy / name)) << name;
+        EXPECT_TRUE(ReadFileBytes(dir / name + ".bak") == ReadFileBytes(copy / name + ".bak")) << name;
+    }
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+    for (const kxtest::ScratchDir* d : {&dir, &copy})
+        SetFileAttributesA((*d / "f7.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(ReplaceAll, DoubleByteSafeAndEmptyMatchesAdvance) {

@@ -1,0 +1,38 @@
+// A thread of the run's pipeline.
+#include "engine/pipeline_stage.h"
+
+namespace kx {
+
+PipelineStage::PipelineStage() {
+    InitializeCriticalSection(&lock_);
+    InitializeConditionVariable(&changed_);
+}
+
+PipelineStage::~PipelineStage() {
+    Stop();
+    DeleteCriticalSection(&lock_);
+}
+
+bool PipelineStage::Start() {
+    if (thread_ == nullptr) thread_ = CreateThread(nullptr, 0, &PipelineStage::ThreadMain, this, 0, nullptr);
+    return thread_ != nullptr;
+}
+
+void PipelineStage::Stop() {
+    if (thread_ == nullptr) return;
+    {
+        Hold hold(this);
+        stop_ = true;
+        WakeAll();
+    }
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+}
+
+DWORD WINAPI PipelineStage::ThreadMain(void* self) {
+    static_cast<PipelineStage*>(self)->Run();
+    return 0;
+}
+
+}  // namespace kx
