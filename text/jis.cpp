@@ -54,19 +54,6 @@ bool IsIbmExtension(unsigned char lead, unsigned char trail) {
 
 }  // namespace
 
-BytePair JisToSjis(int ku, int ten) {
-    int first = (ku + 1) / 2 + 0x80;
-    if (ku >= 63) first += 0x40;
-    int second;
-    if (ku & 1) {
-        second = ten + 0x3F;
-        if (ten >= 64) ++second;
-    } else {
-        second = ten + 0x9E;
-    }
-    return BytePair{static_cast<unsigned char>(first & 0xFF), static_cast<unsigned char>(second & 0xFF)};
-}
-
 BytePair SjisToJis(unsigned char lead, unsigned char trail) {
     if (IsIbmExtension(lead, trail)) {
         uint16_t code = kIbmExtension[(lead - 0xFA) * 192 + (trail - 0x40)];

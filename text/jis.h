@@ -12,8 +12,20 @@ struct BytePair {
 };
 
 // Shift_JIS bytes of the JIS X 0208 position (ku, ten), both 1-94. Arithmetic, modulo 256, so any
-// input gives two bytes; only 1-94 gives a Shift_JIS character.
-BytePair JisToSjis(int ku, int ten);
+// input gives two bytes; only 1-94 gives a Shift_JIS character. (Inline: the EUC-JP and ISO-2022-JP
+// readers ask it for every double-byte character.)
+inline BytePair JisToSjis(int ku, int ten) {
+    int first = (ku + 1) / 2 + 0x80;
+    if (ku >= 63) first += 0x40;
+    int second;
+    if (ku & 1) {
+        second = ten + 0x3F;
+        if (ten >= 64) ++second;
+    } else {
+        second = ten + 0x9E;
+    }
+    return BytePair{static_cast<unsigned char>(first & 0xFF), static_cast<unsigned char>(second & 0xFF)};
+}
 
 // JIS bytes (0x21-0x7E each for a JIS X 0208 character) of a Shift_JIS double-byte character. IBM
 // extension characters (lead 0xFA-0xFC) become their NEC equivalent, or 0x2129 (full-width "?")

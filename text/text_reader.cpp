@@ -587,6 +587,7 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
     units_.resize(limit + 1);
     wchar_t* units = units_.data();
     const uint32_t* table = UnitAnsiTable();
+    const bool swap = big_endian_;
     uint32_t n = 0;  // units taken
     uint32_t m = 0;  // bytes put out
     bool again = false, inexact = false;
@@ -594,12 +595,11 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
         units[n++] = u;
         const uint32_t entry = table[u];
         const uint32_t bytes = UnitAnsiLength(entry);
-        if (bytes == 0) {
-            again = true;
-            return;
-        }
-        out[m++] = static_cast<char>(entry & 0xFF);
-        if (bytes == 2) out[m++] = static_cast<char>((entry >> 8) & 0xFF);
+        if (bytes == 0) again = true;
+        // Both bytes are stored, the second overwritten by what follows when the form has one.
+        out[m] = static_cast<char>(entry & 0xFF);
+        out[m + 1] = static_cast<char>((entry >> 8) & 0xFF);
+        m += bytes;
         if (!UnitAnsiExact(entry)) inexact = true;
     };
     while (n < limit && More()) {
@@ -608,15 +608,15 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
         const uint16_t* w = Window(&available);
         uint32_t i = 0;
         while (n < limit && i < available) {
-            const uint16_t u = Order(w[i]);
-            if (u == 0x0D || u == 0x0A) {
+            const uint16_t u = swap ? static_cast<uint16_t>(w[i] >> 8 | w[i] << 8) : w[i];
+            if (u <= 0x0D && (u == 0x0D || u == 0x0A)) {
                 // CR LF, CR and LF become one LF; a CR ending the window is left, its LF may follow.
                 if (one_line || (u == 0x0D && i + 1 >= available)) break;
                 i += (u == 0x0D && Order(w[i + 1]) == 0x0A) ? 2 : 1;
                 put(0x0A);
                 continue;
             }
-            if (u >= 0xD800 && u <= 0xDFFF) break;
+            if (static_cast<uint16_t>(u - 0xD800) < 0x800) break;
             put(u);
             ++i;
         }
