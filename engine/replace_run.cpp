@@ -58,12 +58,13 @@ public:
     // sure it reached the disk. False when no file could be created or not every byte got there.
     bool Write(const kxlib::string& original, int32_t char_set, int32_t line_break, const kxlib::string& text) {
         const kxlib::string directory = DirectoryOf(original);
-        static uint32_t next = GetTickCount() ^ GetCurrentProcessId();
+        // Names are tried from a counter that the writing threads share.
+        static volatile LONG next = static_cast<LONG>(GetTickCount() ^ GetCurrentProcessId());
         TextFile file;
         for (uint32_t attempt = 0;; ++attempt) {
             if (attempt == 0x10000) return false;  // every name taken
             char name[16];
-            std::snprintf(name, sizeof name, "kxq%X.tmp", static_cast<unsigned>(++next & 0xFFFF));
+            std::snprintf(name, sizeof name, "kxq%X.tmp", static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
             const kxlib::string candidate = directory + name;
             if (file.OpenNew(candidate.c_str(), char_set, line_break)) {
                 path_ = candidate;

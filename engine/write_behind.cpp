@@ -18,9 +18,9 @@ void WriteBehind::Hand(std::unique_ptr<FileWrite> write) {
     }
     const uint64_t bytes = write->output.length();
     Hold hold(this);
-    while (waiting_ || (held_ > 0 && held_ + bytes > kBehindBytes)) Wait();
+    while (waiting_.size() >= kWaitingFiles || (held_ > 0 && held_ + bytes > kBehindBytes)) Wait();
     held_ += bytes;
-    waiting_ = std::move(write);
+    waiting_.push_back(std::move(write));
     WakeAll();
 }
 
@@ -28,7 +28,7 @@ void WriteBehind::Drain() {
     bool out_of_memory;
     {
         Hold hold(this);
-        while (waiting_ || busy_) Wait();
+        while (!waiting_.empty() || busy_) Wait();
         out_of_memory = out_of_memory_;
         out_of_memory_ = false;
     }
@@ -48,9 +48,10 @@ void WriteBehind::Run() {
         std::unique_ptr<FileWrite> write;
         {
             Hold hold(this);
-            while (!stopping() && !waiting_) Wait();
+            while (!stopping() && waiting_.empty()) Wait();
             if (stopping()) return;
-            write = std::move(waiting_);
+            write = std::move(waiting_.front());
+            waiting_.pop_front();
             busy_ = true;
             WakeAll();
         }

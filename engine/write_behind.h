@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -36,11 +37,12 @@ struct FileWrite {
 // beside it, puts that in its place and sets the old time stamps back when asked.
 FileOutcome WriteChanged(const FileWrite& write);
 
-// Writes changed files in the order they are handed, on a thread of its own, so that encoding,
-// flushing and putting in place overlap with reading and searching the next files. Besides the file
-// being written, one more waits at most, and the texts held stay within a few megabytes unless a
-// single one is larger. Each outcome goes to (*outcomes)[index], and the reading stage learns that
-// the run is finished with the file.
+// Writes changed files one after the other in the order they are handed, on a thread of its own, so
+// that encoding, flushing and putting in place overlap with reading and searching the next files.
+// (One at a time, as without the thread: on a nearly full disk, which files still fit stays the same.)
+// A few files wait at most, and the texts held stay within a few megabytes unless a single one is
+// larger. Each outcome goes to (*outcomes)[index], and the reading stage learns that the run is
+// finished with the file.
 class WriteBehind : public PipelineStage {
 public:
     WriteBehind(std::vector<FileOutcome>* outcomes, ReadAhead* ahead);
@@ -58,9 +60,11 @@ private:
 
     std::vector<FileOutcome>* outcomes_;
     ReadAhead* ahead_;
-    std::unique_ptr<FileWrite> waiting_;
+    static const size_t kWaitingFiles = 2;
+
+    std::deque<std::unique_ptr<FileWrite>> waiting_;
     uint64_t held_ = 0;  // text bytes of the files waiting or being written
-    bool busy_ = false;
+    bool busy_ = false;  // a file is being written
     bool out_of_memory_ = false;
 };
 
