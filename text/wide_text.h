@@ -51,6 +51,13 @@ int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
 // bytes held a sequence that is no character of the code page.
 void AnsiToWide(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost);
 
+// The UTF-8 form and the UTF-16 form (in the file's byte order) of every ANSI code, for
+// EncodeByForms (code_forms.h): the platform's unit of each code, as AnsiToWide gives it. A code the
+// platform does not turn into exactly one unit (for UTF-8: into one unit outside the surrogates) is
+// left open; text holding one is to be converted by AnsiToWide as a whole.
+const uint32_t* Utf8Forms();
+const uint32_t* Utf16Forms(bool big_endian);
+
 // Builds the conversion tables now rather than at the first conversion (they take the platform's
 // answer for every code once).
 void PrepareConversionTables();

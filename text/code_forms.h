@@ -1,0 +1,67 @@
+// Per-code output tables of the ANSI code page and the walk that encodes text through one: the fast
+// path of the writers and of the conversion to UTF-16, one table look-up per character.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "text/codepage.h"
+
+namespace kx {
+
+// A form table holds one entry per ANSI code (see AnsiCodeCount): bits 0-23 what the code becomes,
+// up to three bytes (the first in the lowest byte) or one 16-bit unit; bits 24-25 how many bytes or
+// units that is, 0 when the table cannot tell (the text around the code then takes another way);
+// bit 26 set when the code has no exact form there (a substitute stands in for it).
+const uint32_t kFormLossy = 1u << 26;
+
+inline uint32_t MakeForm(uint32_t output, uint32_t count, bool lossy) {
+    return output | count << 24 | (lossy ? kFormLossy : 0);
+}
+
+// Calls take(index) for each code of text[0..n) in turn, index as AnsiCodeCount numbers them: a lead
+// byte is taken with the byte after it, whatever that is, and any other byte, a lead byte standing
+// last included, alone. Stops when take answers false; answers whether it went to the end.
+// (Always inlined: only then do the walker's variables stay in registers, which the byte stores of
+// an encoder could otherwise overwrite for all the compiler knows.)
+template <typename Take>
+__attribute__((always_inline)) inline bool ForEachAnsiCode(const char* text, uint32_t n, Take take) {
+    const int16_t* const rows = LeadRowTable();
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t code = bytes[i];
+        const int32_t row = rows[code];
+        if (row >= 0 && i + 1 < n) code = 256 + static_cast<uint32_t>(row) * 256 + bytes[++i];
+        if (!take(code)) return false;
+    }
+    return true;
+}
+
+// Encodes text[0..n) code by code through forms into out, which has room for three units per byte of
+// text and one more when the units are bytes, for one per byte when they are 16-bit. Returns the
+// units produced, or -1 when the table cannot tell some code's form (*lossy is then left as it was);
+// otherwise *lossy is set when a code without an exact form was met.
+template <typename Unit>
+int32_t EncodeByForms(const uint32_t* forms, const char* text, uint32_t n, Unit* out, bool* lossy) {
+    Unit* o = out;
+    uint32_t seen = 0;
+    const bool known = ForEachAnsiCode(text, n, [&](uint32_t code) {
+        const uint32_t form = forms[code];
+        const uint32_t count = (form >> 24) & 3;
+        seen |= form;
+        // Bytes are stored four at a time whatever the count (the entry's low bytes in memory order,
+        // as on every little-endian machine this runs on); the next code overwrites what is not its own.
+        if (sizeof(Unit) == 1) {
+            std::memcpy(o, &form, 4);
+        } else {
+            o[0] = static_cast<Unit>(form & 0xFFFF);
+        }
+        o += count;
+        return count != 0;
+    });
+    if (!known) return -1;
+    if (seen & kFormLossy) *lossy = true;
+    return static_cast<int32_t>(o - out);
+}
+
+}  // namespace kx
