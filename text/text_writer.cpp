@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <utility>
 
 #include "text/code_forms.h"
@@ -54,15 +55,15 @@ uint32_t BreakFreeLength(const char* text, uint32_t n) {
 // no such form; a half-width katakana byte stays eight-bit (after the single shift 0x8E in EUC-JP);
 // any other single byte stays as it is and is lossy when it is 0x80 or above.
 struct JisForms {
-    std::vector<uint32_t> euc, jis;
+    FormTable euc, jis;
 
     JisForms() : euc(AnsiCodeCount()), jis(AnsiCodeCount()) {
         const int16_t* rows = LeadRowTable();
         for (uint32_t b = 0; b < 256; ++b) {
             const bool kana = b >= 0xA1 && b <= 0xDF;
             const bool lossy = b >= 0x80 && !kana;
-            euc[b] = kana ? MakeForm(0x8E | b << 8, 2, false) : MakeForm(b, 1, lossy);
-            jis[b] = MakeForm(b, 1, lossy);
+            euc.forms[b] = kana ? MakeForm(0x8E | b << 8, 2, false) : MakeForm(b, 1, lossy);
+            jis.forms[b] = MakeForm(b, 1, lossy);
             if (rows[b] < 0) continue;
             for (uint32_t t = 0; t < 256; ++t) {
                 const uint32_t code = 256 + static_cast<uint32_t>(rows[b]) * 256 + t;
@@ -70,10 +71,12 @@ struct JisForms {
                 const BytePair j = SjisToJis(lead, trail);
                 const uint32_t pair = static_cast<uint32_t>(j.first) | static_cast<uint32_t>(j.second) << 8;
                 const bool pair_lossy = !SjisHasJisForm(lead, trail);
-                euc[code] = MakeForm(pair | 0x8080, 2, pair_lossy);
-                jis[code] = MakeForm(pair, 2, pair_lossy);
+                euc.forms[code] = MakeForm(pair | 0x8080, 2, pair_lossy);
+                jis.forms[code] = MakeForm(pair, 2, pair_lossy);
             }
         }
+        euc.Seal(0);
+        jis.Seal(0);
     }
 };
 
@@ -92,7 +95,7 @@ StreamWriter<Unit>::StreamWriter(FileStream file, BreakStyle style, bool big_end
 }
 
 template <typename Unit>
-void StreamWriter<Unit>::PutThroughForms(const uint32_t* forms, const char* text, uint32_t length) {
+void StreamWriter<Unit>::PutThroughForms(const FormTable& forms, const char* text, uint32_t length) {
     staging_.resize(kUnitsPerByte * kConvertChunk);
     bool lossy = false;
     for (uint32_t done = 0; done < length;) {
@@ -155,7 +158,7 @@ int32_t EucJpWriter::Write(const char* text, uint32_t length) {
     // Only line breaks give CR and LF bytes: every other form is a byte other than those or has its
     // high bits set.
     const uint64_t before = out_.produced();
-    PutThroughForms(Jis().euc.data(), text, length);
+    PutThroughForms(Jis().euc, text, length);
     return Produced(before);
 }
 
@@ -178,29 +181,42 @@ int32_t JisWriter::Write(const char* text, uint32_t length) {
     // The pair of a double-byte code with no JIS form may hold CR or LF bytes, so line breaks are
     // taken from the text, not from the encoded bytes: what is encoded so far is put before each.
     const uint64_t before = out_.produced();
-    const uint32_t* forms = Jis().jis.data();
+    const FormTable& table = Jis().jis;
+    const uint32_t* forms = table.forms.data();
     staging_.resize(kUnitsPerByte * kConvertChunk);
     unsigned char* const start = staging_.data();
     uint32_t seen = 0;
     for (uint32_t done = 0; done < length;) {
         const uint32_t piece = AnsiPrefix(text + done, length - done, kConvertChunk);
         unsigned char* o = start;
-        ForEachAnsiCode(text + done, piece, [&](uint32_t code) {
-            if (code == '\r' || code == '\n') {
-                o = Shift(o, false);
-                out_.PutUnits(start, static_cast<uint32_t>(o - start));
-                o = start;
-                out_.TakeBreak(code);
+        ForEachAnsiCode(
+            text + done, piece,
+            [&](uint32_t code) {
+                if (code == '\r' || code == '\n') {
+                    o = Shift(o, false);
+                    out_.PutUnits(start, static_cast<uint32_t>(o - start));
+                    o = start;
+                    out_.TakeBreak(code);
+                    return true;
+                }
+                const uint32_t form = forms[code];
+                seen |= form;
+                const bool pair = code >= 256;
+                o = Shift(o, pair);
+                *o++ = static_cast<unsigned char>(form & 0xFF);
+                if (pair) *o++ = static_cast<unsigned char>((form >> 8) & 0xFF);
                 return true;
-            }
-            const uint32_t form = forms[code];
-            seen |= form;
-            const bool pair = code >= 256;
-            o = Shift(o, pair);
-            *o++ = static_cast<unsigned char>(form & 0xFF);
-            if (pair) *o++ = static_cast<unsigned char>((form >> 8) & 0xFF);
-            return true;
-        });
+            },
+            [&](const unsigned char* run) {
+                // ASCII bytes without a line break go out as they are.
+                const unsigned char* end = run + kAsciiRun;
+                if (table.ascii_shift != 0 || !IsAsciiRun(run)) return false;
+                if (FindLineBreak<unsigned char>(run, end, '\r', '\n') != end) return false;
+                o = Shift(o, false);
+                std::memcpy(o, run, kAsciiRun);
+                o += kAsciiRun;
+                return true;
+            });
         out_.PutUnits(start, static_cast<uint32_t>(o - start));
         done += piece;
     }

@@ -9,6 +9,8 @@
 
 namespace kx {
 
+struct FormTable;
+
 class TextWriter {
 public:
     TextWriter() {}
@@ -51,7 +53,7 @@ protected:
     // Encodes text[0..length) piece by piece (whole characters, 16 KB at most) through forms (see
     // code_forms.h) into staging_ and puts each piece, its CR and LF units taken as line breaks. A
     // piece holding a code the table leaves open is converted by ConvertPiece instead.
-    void PutThroughForms(const uint32_t* forms, const char* text, uint32_t length);
+    void PutThroughForms(const FormTable& forms, const char* text, uint32_t length);
     // Converts a piece the form table cannot take into staging_ and answers the unit count; marks
     // loss itself. Writers whose table knows every code never get here.
     virtual uint32_t ConvertPiece(const char* piece, uint32_t n);

@@ -23,7 +23,7 @@ struct ConversionTables {
     // it, lossy when MB_ERR_INVALID_CHARS refuses it; left open when it gives other than one unit, and
     // for UTF-8 also when that unit is half of a surrogate pair. UTF-16 units in both byte orders.
     enum : uint8_t { kValid = 1, kOneUnit = 2 };
-    std::vector<uint32_t> utf16, utf16_swapped, utf8;
+    FormTable utf16, utf16_swapped, utf8;
     // UTF-16 to ANSI, one entry per unit so that a unit costs one look-up: bits 0-15 the bytes (first
     // in the low half), bits 16-23 the length 1 or 2 (0 when left to the platform), bit 24 set when
     // the bytes give the same unit back.
@@ -43,6 +43,9 @@ struct ConversionTables {
                 AddCode(256 + static_cast<uint32_t>(rows[b]) * 256 + static_cast<uint32_t>(t), two, 2);
             }
         }
+        utf16.Seal(0);
+        utf16_swapped.Seal(8);
+        utf8.Seal(0);
         for (uint32_t u = 0; u < 65536; ++u) {
             if (u >= 0xD800 && u <= 0xDFFF) continue;
             const wchar_t unit = static_cast<wchar_t>(u);
@@ -65,15 +68,15 @@ struct ConversionTables {
         Decode(bytes, n, &unit, &flags);
         if (!(flags & kOneUnit)) return;
         const bool lossy = !(flags & kValid);
-        utf16[index] = MakeForm(unit, 1, lossy);
-        utf16_swapped[index] = MakeForm(static_cast<uint16_t>(unit >> 8 | unit << 8), 1, lossy);
+        utf16.forms[index] = MakeForm(unit, 1, lossy);
+        utf16_swapped.forms[index] = MakeForm(static_cast<uint16_t>(unit >> 8 | unit << 8), 1, lossy);
         if (unit >= 0xD800 && unit <= 0xDFFF) return;
         const wchar_t w = static_cast<wchar_t>(unit);
         unsigned char u8[4];
         const int32_t m = WideToUtf8(&w, 1, reinterpret_cast<char*>(u8), sizeof u8);
         if (m < 1 || m > 3) return;
         const uint32_t output = u8[0] | (m > 1 ? u8[1] << 8 : 0) | (m > 2 ? u8[2] << 16 : 0);
-        utf8[index] = MakeForm(output, static_cast<uint32_t>(m), lossy);
+        utf8.forms[index] = MakeForm(output, static_cast<uint32_t>(m), lossy);
     }
 
     static void Decode(const char* bytes, int n, uint16_t* unit, uint8_t* flags) {
@@ -143,16 +146,14 @@ int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
 void AnsiToWide(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost) {
     out->resize(n);
     if (n == 0) return;
-    const int32_t k = EncodeByForms(Tables().utf16.data(), text, n, out->data(), lost);
+    const int32_t k = EncodeByForms(Tables().utf16, text, n, out->data(), lost);
     if (k < 0) return AnsiToWideByPlatform(text, n, out, lost);
     out->resize(static_cast<size_t>(k));
 }
 
-const uint32_t* Utf8Forms() { return Tables().utf8.data(); }
+const FormTable& Utf8Forms() { return Tables().utf8; }
 
-const uint32_t* Utf16Forms(bool big_endian) {
-    return big_endian ? Tables().utf16_swapped.data() : Tables().utf16.data();
-}
+const FormTable& Utf16Forms(bool big_endian) { return big_endian ? Tables().utf16_swapped : Tables().utf16; }
 
 int32_t Utf8ToWide(const unsigned char* bytes, uint32_t n, wchar_t* out, uint32_t capacity) {
     // Well-formed sequences decode one way only; anything else is left to the platform's decoder,
