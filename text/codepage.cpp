@@ -10,8 +10,13 @@ namespace {
 // keeps it cheap.
 struct LeadTable {
     bool lead[256];
+    int16_t row[256];
+    int16_t rows = 0;
     LeadTable() {
-        for (int i = 0; i < 256; ++i) lead[i] = IsDBCSLeadByte(static_cast<BYTE>(i)) != FALSE;
+        for (int i = 0; i < 256; ++i) {
+            lead[i] = IsDBCSLeadByte(static_cast<BYTE>(i)) != FALSE;
+            row[i] = lead[i] ? rows++ : -1;
+        }
     }
 };
 const LeadTable& Leads() {
@@ -21,6 +26,10 @@ const LeadTable& Leads() {
 }  // namespace
 
 const bool* LeadByteTable() { return Leads().lead; }
+
+const int16_t* LeadRowTable() { return Leads().row; }
+
+uint32_t AnsiCodeCount() { return 256 + static_cast<uint32_t>(Leads().rows) * 256; }
 
 void LowerAnsi(char* p, uint32_t n) {
     const LeadTable& t = Leads();

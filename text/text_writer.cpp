@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <utility>
 
+#include "text/code_forms.h"
 #include "text/codepage.h"
 #include "text/jis.h"
 #include "text/wide_text.h"
@@ -13,18 +15,12 @@ namespace kx {
 
 namespace {
 
-// ANSI text is converted in pieces of this many bytes, so a large text needs no buffers of its size.
+// Text is encoded in pieces of this many bytes at most, so a large text needs no buffers of its size.
 const uint32_t kConvertChunk = 16384;
 
-// Converts the next piece of the text (whole characters, about one chunk) to UTF-16 units and moves
-// *done past it; answers whether the conversion lost anything.
-bool NextWidePiece(const char* text, uint32_t length, uint32_t* done, std::vector<wchar_t>* units) {
-    uint32_t piece = AnsiPrefix(text + *done, length - *done, kConvertChunk);
-    bool lost = false;
-    AnsiToWide(text + *done, piece, units, &lost);
-    *done += piece;
-    return lost;
-}
+// Most units one byte of text can become: ISO-2022-JP puts an escape of three bytes before a single
+// byte that follows double-byte characters.
+const uint32_t kUnitsPerByte = 4;
 
 template <typename Unit>
 void SetBreakText(StreamOutput<Unit>* out, BreakStyle style, bool swap) {
@@ -35,32 +31,105 @@ void SetBreakText(StreamOutput<Unit>* out, BreakStyle style, bool swap) {
     }
     const Unit crlf[2] = {cr, lf};
     switch (style) {
-        case BreakStyle::kCr: out->SetBreak(&cr, 1); break;
-        case BreakStyle::kLf: out->SetBreak(&lf, 1); break;
-        default: out->SetBreak(crlf, 2); break;
+        case BreakStyle::kCr: out->SetBreak(&cr, 1, cr, lf); break;
+        case BreakStyle::kLf: out->SetBreak(&lf, 1, cr, lf); break;
+        default: out->SetBreak(crlf, 2, cr, lf); break;
     }
+}
+
+// Length of the longest start of text[0..n) that holds no CR or LF standing as a character of its
+// own: as the code walk takes the text, the byte after a lead byte belongs to it even when it is a CR
+// or an LF.
+uint32_t BreakFreeLength(const char* text, uint32_t n) {
+    const char* const end = text + n;
+    for (const char* p = text;; ++p) {
+        p = FindLineBreak(p, end, '\r', '\n');
+        if (p == end) return n;
+        const uint32_t at = static_cast<uint32_t>(p - text);
+        if (!(LeadBytesBefore(text, at) & 1)) return at;
+    }
+}
+
+// The EUC-JP and ISO-2022-JP forms of every ANSI code (code_forms.h), worked out once. A double-byte
+// character becomes its JIS X 0208 pair, with the high bits set for EUC-JP, and is lossy when it has
+// no such form; a half-width katakana byte stays eight-bit (after the single shift 0x8E in EUC-JP);
+// any other single byte stays as it is and is lossy when it is 0x80 or above.
+struct JisForms {
+    FormTable euc, jis;
+
+    JisForms() : euc(AnsiCodeCount()), jis(AnsiCodeCount()) {
+        const int16_t* rows = LeadRowTable();
+        for (uint32_t b = 0; b < 256; ++b) {
+            const bool kana = b >= 0xA1 && b <= 0xDF;
+            const bool lossy = b >= 0x80 && !kana;
+            euc.forms[b] = kana ? MakeForm(0x8E | b << 8, 2, false) : MakeForm(b, 1, lossy);
+            jis.forms[b] = MakeForm(b, 1, lossy);
+            if (rows[b] < 0) continue;
+            for (uint32_t t = 0; t < 256; ++t) {
+                const uint32_t code = 256 + static_cast<uint32_t>(rows[b]) * 256 + t;
+                const unsigned char lead = static_cast<unsigned char>(b), trail = static_cast<unsigned char>(t);
+                const BytePair j = SjisToJis(lead, trail);
+                const uint32_t pair = static_cast<uint32_t>(j.first) | static_cast<uint32_t>(j.second) << 8;
+                const bool pair_lossy = !SjisHasJisForm(lead, trail);
+                euc.forms[code] = MakeForm(pair | 0x8080, 2, pair_lossy);
+                jis.forms[code] = MakeForm(pair, 2, pair_lossy);
+            }
+        }
+        euc.Seal(0);
+        jis.Seal(0);
+    }
+};
+
+const JisForms& Jis() {
+    static const JisForms forms;
+    return forms;
 }
 
 }  // namespace
 
-ByteStreamWriter::ByteStreamWriter(FileStream file, BreakStyle style) : out_(std::move(file)) {
-    SetBreakText(&out_, style, false);
-}
+// ---- StreamWriter ----
 
-WordStreamWriter::WordStreamWriter(FileStream file, BreakStyle style, bool big_endian)
-    : out_(std::move(file)), swap_(big_endian) {
+template <typename Unit>
+StreamWriter<Unit>::StreamWriter(FileStream file, BreakStyle style, bool big_endian) : out_(std::move(file)) {
     SetBreakText(&out_, style, big_endian);
 }
+
+template <typename Unit>
+void StreamWriter<Unit>::PutThroughForms(const FormTable& forms, const char* text, uint32_t length) {
+    staging_.resize(kUnitsPerByte * kConvertChunk);
+    bool lossy = false;
+    for (uint32_t done = 0; done < length;) {
+        const uint32_t piece = AnsiPrefix(text + done, length - done, kConvertChunk);
+        const int32_t m = EncodeByForms(forms, text + done, piece, staging_.data(), &lossy);
+        const uint32_t units = m >= 0 ? static_cast<uint32_t>(m) : ConvertPiece(text + done, piece);
+        out_.PutText(staging_.data(), units);
+        done += piece;
+    }
+    if (lossy) MarkLossy();
+}
+
+template <typename Unit>
+uint32_t StreamWriter<Unit>::ConvertPiece(const char*, uint32_t) {
+    return 0;
+}
+
+template class StreamWriter<unsigned char>;
+template class StreamWriter<uint16_t>;
 
 // ---- TextModeWriter ----
 
 TextModeWriter::TextModeWriter(FileStream file) : ByteStreamWriter(std::move(file), BreakStyle::kCrLf) {}
 
 int32_t TextModeWriter::Write(const char* text, uint32_t length) {
+    // Every LF byte, wherever it stands, is written as CR LF; all other bytes as they are.
+    static const unsigned char kCrLf[2] = {'\r', '\n'};
     const uint64_t before = out_.produced();
-    for (uint32_t i = 0; i < length; ++i) {
-        if (text[i] == '\n') out_.Put('\r');
-        out_.Put(static_cast<unsigned char>(text[i]));
+    for (uint32_t i = 0; i < length;) {
+        const uint32_t end = static_cast<uint32_t>(FindLineBreak(text + i, text + length, '\n', '\n') - text);
+        out_.PutUnits(reinterpret_cast<const unsigned char*>(text + i), end - i);
+        if (end == length) break;
+        out_.PutUnits(kCrLf, 2);
+        i = end + 1;
     }
     return Produced(before);
 }
@@ -72,11 +141,11 @@ CodePageWriter::CodePageWriter(FileStream file, BreakStyle style)
 
 int32_t CodePageWriter::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
-    for (uint32_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (out_.TakeBreak(c)) continue;
-        out_.Put(c);
-        if (IsLeadByte(c) && i + 1 < length) out_.Put(static_cast<unsigned char>(text[++i]));
+    for (uint32_t i = 0; i < length;) {
+        const uint32_t run = BreakFreeLength(text + i, length - i);
+        out_.PutUnits(reinterpret_cast<const unsigned char*>(text + i), run);
+        i += run;
+        if (i < length) out_.TakeBreak(static_cast<unsigned char>(text[i++]));
     }
     return Produced(before);
 }
@@ -86,24 +155,10 @@ int32_t CodePageWriter::Write(const char* text, uint32_t length) {
 EucJpWriter::EucJpWriter(FileStream file, BreakStyle style) : ByteStreamWriter(std::move(file), style) {}
 
 int32_t EucJpWriter::Write(const char* text, uint32_t length) {
+    // Only line breaks give CR and LF bytes: every other form is a byte other than those or has its
+    // high bits set.
     const uint64_t before = out_.produced();
-    for (uint32_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (out_.TakeBreak(c)) continue;
-        if (IsLeadByte(c) && i + 1 < length) {
-            unsigned char trail = static_cast<unsigned char>(text[++i]);
-            if (!SjisHasJisForm(c, trail)) MarkLossy();
-            BytePair j = SjisToJis(c, trail);
-            out_.Put(static_cast<unsigned char>(j.first | 0x80));
-            out_.Put(static_cast<unsigned char>(j.second | 0x80));
-        } else if (c >= 0xA1 && c <= 0xDF) {
-            out_.Put(0x8E);
-            out_.Put(c);
-        } else {
-            if (c >= 0x80) MarkLossy();  // no EUC-JP character
-            out_.Put(c);
-        }
-    }
+    PutThroughForms(Jis().euc, text, length);
     return Produced(before);
 }
 
@@ -113,45 +168,65 @@ JisWriter::JisWriter(FileStream file, BreakStyle style) : ByteStreamWriter(std::
 
 JisWriter::~JisWriter() { Close(); }
 
-void JisWriter::ToAscii() {
-    if (!double_byte_) return;
-    out_.Put(0x1B);
-    out_.Put('(');
-    out_.Put('B');
-    double_byte_ = false;
+unsigned char* JisWriter::Shift(unsigned char* o, bool to_double_byte) {
+    if (double_byte_ == to_double_byte) return o;
+    *o++ = 0x1B;
+    *o++ = to_double_byte ? '$' : '(';
+    *o++ = 'B';
+    double_byte_ = to_double_byte;
+    return o;
 }
 
 int32_t JisWriter::Write(const char* text, uint32_t length) {
+    // The pair of a double-byte code with no JIS form may hold CR or LF bytes, so line breaks are
+    // taken from the text, not from the encoded bytes: what is encoded so far is put before each.
     const uint64_t before = out_.produced();
-    for (uint32_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\r' || c == '\n') ToAscii();
-        if (out_.TakeBreak(c)) continue;
-        if (IsLeadByte(c) && i + 1 < length) {
-            unsigned char trail = static_cast<unsigned char>(text[++i]);
-            if (!SjisHasJisForm(c, trail)) MarkLossy();
-            if (!double_byte_) {
-                out_.Put(0x1B);
-                out_.Put('$');
-                out_.Put('B');
-                double_byte_ = true;
-            }
-            BytePair j = SjisToJis(c, trail);
-            out_.Put(j.first);
-            out_.Put(j.second);
-        } else {
-            // Half-width katakana stay eight-bit bytes, as JisReader reads them back; other high
-            // bytes have no form here.
-            if (c >= 0x80 && !(c >= 0xA1 && c <= 0xDF)) MarkLossy();
-            ToAscii();
-            out_.Put(c);
-        }
+    const FormTable& table = Jis().jis;
+    const uint32_t* forms = table.forms.data();
+    staging_.resize(kUnitsPerByte * kConvertChunk);
+    unsigned char* const start = staging_.data();
+    uint32_t seen = 0;
+    for (uint32_t done = 0; done < length;) {
+        const uint32_t piece = AnsiPrefix(text + done, length - done, kConvertChunk);
+        unsigned char* o = start;
+        ForEachAnsiCode(
+            text + done, piece,
+            [&](uint32_t code) {
+                if (code == '\r' || code == '\n') {
+                    o = Shift(o, false);
+                    out_.PutUnits(start, static_cast<uint32_t>(o - start));
+                    o = start;
+                    out_.TakeBreak(code);
+                    return true;
+                }
+                const uint32_t form = forms[code];
+                seen |= form;
+                const bool pair = code >= 256;
+                o = Shift(o, pair);
+                *o++ = static_cast<unsigned char>(form & 0xFF);
+                if (pair) *o++ = static_cast<unsigned char>((form >> 8) & 0xFF);
+                return true;
+            },
+            [&](const unsigned char* run) {
+                // ASCII bytes without a line break go out as they are.
+                const unsigned char* end = run + kAsciiRun;
+                if (table.ascii_shift != 0 || !IsAsciiRun(run)) return false;
+                if (FindLineBreak<unsigned char>(run, end, '\r', '\n') != end) return false;
+                o = Shift(o, false);
+                std::memcpy(o, run, kAsciiRun);
+                o += kAsciiRun;
+                return true;
+            });
+        out_.PutUnits(start, static_cast<uint32_t>(o - start));
+        done += piece;
     }
+    if (seen & kFormLossy) MarkLossy();
     return Produced(before);
 }
 
 bool JisWriter::Close() {
-    ToAscii();
+    unsigned char escape[3];
+    out_.PutUnits(escape, static_cast<uint32_t>(Shift(escape, false) - escape));
     return out_.Finish();
 }
 
@@ -168,39 +243,45 @@ Utf8Writer::Utf8Writer(FileStream file, BreakStyle style, bool mark)
 
 int32_t Utf8Writer::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
-    uint32_t done = 0;
-    while (done < length) {
-        if (NextWidePiece(text, length, &done, &units_)) MarkLossy();
-        if (units_.empty()) continue;
-        // Three UTF-8 bytes per unit suffice: a surrogate pair, two units, takes four.
-        bytes_.resize(units_.size() * 3);
-        int m = WideToUtf8(units_.data(), static_cast<uint32_t>(units_.size()), bytes_.data(),
-                           static_cast<uint32_t>(bytes_.size()));
-        if (m <= 0) out_.Fail();  // the text cannot reach the file whole
-        for (int i = 0; i < m; ++i) {
-            unsigned char c = static_cast<unsigned char>(bytes_[static_cast<size_t>(i)]);
-            if (!out_.TakeBreak(c)) out_.Put(c);
-        }
-    }
+    PutThroughForms(Utf8Forms(), text, length);
     return Produced(before);
+}
+
+uint32_t Utf8Writer::ConvertPiece(const char* piece, uint32_t n) {
+    bool lost = false;
+    AnsiToWide(piece, n, &units_, &lost);
+    if (lost) MarkLossy();
+    if (units_.empty()) return 0;
+    // Three UTF-8 bytes per unit suffice (a surrogate pair, two units, takes four), and the staging
+    // holds three bytes per byte of the piece.
+    int32_t m = WideToUtf8(units_.data(), static_cast<uint32_t>(units_.size()),
+                           reinterpret_cast<char*>(staging_.data()), static_cast<uint32_t>(staging_.size()));
+    if (m <= 0) {
+        out_.Fail();  // the text cannot reach the file whole
+        return 0;
+    }
+    return static_cast<uint32_t>(m);
 }
 
 // ---- Utf16Writer ----
 
 Utf16Writer::Utf16Writer(FileStream file, BreakStyle style, bool big_endian, bool mark)
-    : WordStreamWriter(std::move(file), style, big_endian) {
-    if (mark) Put(0xFEFF);
+    : StreamWriter<uint16_t>(std::move(file), style, big_endian), swap_(big_endian) {
+    if (mark) out_.Put(FileOrder(0xFEFF));
 }
 
 int32_t Utf16Writer::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
-    uint32_t done = 0;
-    while (done < length) {
-        if (NextWidePiece(text, length, &done, &units_)) MarkLossy();
-        for (wchar_t u : units_)
-            if (!out_.TakeBreak(u)) Put(static_cast<uint16_t>(u));
-    }
+    PutThroughForms(Utf16Forms(swap_), text, length);
     return Produced(before);
+}
+
+uint32_t Utf16Writer::ConvertPiece(const char* piece, uint32_t n) {
+    bool lost = false;
+    AnsiToWide(piece, n, &units_, &lost);
+    if (lost) MarkLossy();
+    for (size_t i = 0; i < units_.size(); ++i) staging_[i] = FileOrder(units_[i]);
+    return static_cast<uint32_t>(units_.size());
 }
 
 }  // namespace kx

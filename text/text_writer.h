@@ -9,6 +9,8 @@
 
 namespace kx {
 
+struct FormTable;
+
 class TextWriter {
 public:
     TextWriter() {}
@@ -37,31 +39,30 @@ private:
 // Line-break texts by LineBreak code.
 enum class BreakStyle : int32_t { kCr = 0, kLf = 1, kCrLf = 2 };
 
-// Output through a 4096-byte buffer, with the line-break text the writer emits.
-class ByteStreamWriter : public TextWriter {
+// Output of bytes or 16-bit units through a 64 KB buffer, with the line-break text the writer emits
+// (16-bit units byte-swapped for big-endian files), and the encoding of text through a form table.
+template <typename Unit>
+class StreamWriter : public TextWriter {
 public:
     bool Close() override { return out_.Finish(); }
 
 protected:
-    ByteStreamWriter(FileStream file, BreakStyle style);
+    StreamWriter(FileStream file, BreakStyle style, bool big_endian = false);
     int32_t Produced(uint64_t before) const { return static_cast<int32_t>(out_.produced() - before); }
 
-    StreamOutput<unsigned char> out_;
+    // Encodes text[0..length) piece by piece (whole characters, 16 KB at most) through forms (see
+    // code_forms.h) into staging_ and puts each piece, its CR and LF units taken as line breaks. A
+    // piece holding a code the table leaves open is converted by ConvertPiece instead.
+    void PutThroughForms(const FormTable& forms, const char* text, uint32_t length);
+    // Converts a piece the form table cannot take into staging_ and answers the unit count; marks
+    // loss itself. Writers whose table knows every code never get here.
+    virtual uint32_t ConvertPiece(const char* piece, uint32_t n);
+
+    StreamOutput<Unit> out_;
+    std::vector<Unit> staging_;  // one encoded piece: four units per byte of text at most
 };
 
-// Output of 16-bit units through a 4096-unit buffer, byte-swapped for big-endian files.
-class WordStreamWriter : public TextWriter {
-public:
-    bool Close() override { return out_.Finish(); }
-
-protected:
-    WordStreamWriter(FileStream file, BreakStyle style, bool big_endian);
-    void Put(uint16_t u) { out_.Put(swap_ ? static_cast<uint16_t>((u >> 8) | (u << 8)) : u); }
-    int32_t Produced(uint64_t before) const { return static_cast<int32_t>(out_.produced() - before); }
-
-    StreamOutput<uint16_t> out_;
-    bool swap_;
-};
+typedef StreamWriter<unsigned char> ByteStreamWriter;
 
 // Shift_JIS with CR LF, as the runtime's text mode writes: each LF becomes CR LF, everything else,
 // a CR included, is written as it is.
@@ -96,7 +97,9 @@ public:
     bool Close() override;
 
 private:
-    void ToAscii();
+    // Writes at o the escape into double-byte mode or back to ASCII when the mode changes; answers
+    // the end of what was written.
+    unsigned char* Shift(unsigned char* o, bool to_double_byte);
     bool double_byte_ = false;
 };
 
@@ -106,18 +109,25 @@ public:
     Utf8Writer(FileStream file, BreakStyle style, bool mark);
     int32_t Write(const char* text, uint32_t length) override;
 
+protected:
+    uint32_t ConvertPiece(const char* piece, uint32_t n) override;
+
 private:
     std::vector<wchar_t> units_;
-    std::vector<char> bytes_;
 };
 
 // UTF-16 in either byte order, with the mark U+FEFF when asked for.
-class Utf16Writer : public WordStreamWriter {
+class Utf16Writer : public StreamWriter<uint16_t> {
 public:
     Utf16Writer(FileStream file, BreakStyle style, bool big_endian, bool mark);
     int32_t Write(const char* text, uint32_t length) override;
 
+protected:
+    uint32_t ConvertPiece(const char* piece, uint32_t n) override;
+
 private:
+    uint16_t FileOrder(wchar_t u) const { return static_cast<uint16_t>(swap_ ? (u >> 8) | (u << 8) : u); }
+    bool swap_;
     std::vector<wchar_t> units_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "text/code_forms.h"
 #include "text/codepage.h"
 
 namespace kx {
@@ -18,34 +19,31 @@ namespace {
 // the tables cannot hold (a unit that is half of a surrogate pair, a code that gives other than one
 // unit) is left to the platform together with the text around it.
 struct ConversionTables {
-    // ANSI to UTF-16: the unit of a single byte (also of a lead byte standing last) and of each
-    // lead-and-next pair, with whether MB_ERR_INVALID_CHARS accepts it.
+    // ANSI to UTF-16 and to UTF-8: the form of every code (code_forms.h) from the platform's unit for
+    // it, lossy when MB_ERR_INVALID_CHARS refuses it; left open when it gives other than one unit, and
+    // for UTF-8 also when that unit is half of a surrogate pair. UTF-16 units in both byte orders.
     enum : uint8_t { kValid = 1, kOneUnit = 2 };
-    uint16_t single_unit[256];
-    uint8_t single_flags[256];
-    int16_t lead_row[256];  // row of a lead byte in the pair tables, -1 for other bytes
-    std::vector<uint16_t> pair_unit;
-    std::vector<uint8_t> pair_flags;
+    FormTable utf16, utf16_swapped, utf8;
     // UTF-16 to ANSI, one entry per unit so that a unit costs one look-up: bits 0-15 the bytes (first
     // in the low half), bits 16-23 the length 1 or 2 (0 when left to the platform), bit 24 set when
     // the bytes give the same unit back.
     std::vector<uint32_t> unit_ansi;
 
-    ConversionTables() : pair_unit(), pair_flags(), unit_ansi(65536) {
-        int rows = 0;
-        for (int b = 0; b < 256; ++b) lead_row[b] = IsLeadByte(static_cast<unsigned char>(b)) ? rows++ : -1;
-        pair_unit.resize(static_cast<size_t>(rows) * 256);
-        pair_flags.resize(static_cast<size_t>(rows) * 256);
+    ConversionTables()
+        : utf16(AnsiCodeCount()), utf16_swapped(AnsiCodeCount()), utf8(AnsiCodeCount()), unit_ansi(65536) {
+        const int16_t* rows = LeadRowTable();
         for (int b = 0; b < 256; ++b) {
             const char one = static_cast<char>(b);
-            Decode(&one, 1, &single_unit[b], &single_flags[b]);
-            if (lead_row[b] < 0) continue;
+            AddCode(static_cast<uint32_t>(b), &one, 1);
+            if (rows[b] < 0) continue;
             for (int t = 0; t < 256; ++t) {
                 const char two[2] = {one, static_cast<char>(t)};
-                const size_t at = static_cast<size_t>(lead_row[b]) * 256 + static_cast<size_t>(t);
-                Decode(two, 2, &pair_unit[at], &pair_flags[at]);
+                AddCode(256 + static_cast<uint32_t>(rows[b]) * 256 + static_cast<uint32_t>(t), two, 2);
             }
         }
+        utf16.Seal(0);
+        utf16_swapped.Seal(8);
+        utf8.Seal(0);
         for (uint32_t u = 0; u < 65536; ++u) {
             if (u >= 0xD800 && u <= 0xDFFF) continue;
             const wchar_t unit = static_cast<wchar_t>(u);
@@ -60,6 +58,23 @@ struct ConversionTables {
             const uint32_t exact = (k == 1 && back[0] == unit) ? 1 : 0;
             unit_ansi[u] = code | static_cast<uint32_t>(m) << 16 | exact << 24;
         }
+    }
+
+    void AddCode(uint32_t index, const char* bytes, int n) {
+        uint16_t unit;
+        uint8_t flags;
+        Decode(bytes, n, &unit, &flags);
+        if (!(flags & kOneUnit)) return;
+        const bool lossy = !(flags & kValid);
+        utf16.forms[index] = MakeForm(unit, 1, lossy);
+        utf16_swapped.forms[index] = MakeForm(static_cast<uint16_t>(unit >> 8 | unit << 8), 1, lossy);
+        if (unit >= 0xD800 && unit <= 0xDFFF) return;
+        const wchar_t w = static_cast<wchar_t>(unit);
+        unsigned char u8[4];
+        const int32_t m = WideToUtf8(&w, 1, reinterpret_cast<char*>(u8), sizeof u8);
+        if (m < 1 || m > 3) return;
+        const uint32_t output = u8[0] | (m > 1 ? u8[1] << 8 : 0) | (m > 2 ? u8[2] << 16 : 0);
+        utf8.forms[index] = MakeForm(output, static_cast<uint32_t>(m), lossy);
     }
 
     static void Decode(const char* bytes, int n, uint16_t* unit, uint8_t* flags) {
@@ -131,28 +146,14 @@ int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
 void AnsiToWide(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost) {
     out->resize(n);
     if (n == 0) return;
-    const ConversionTables& t = Tables();
-    wchar_t* w = out->data();
-    uint32_t k = 0;
-    uint8_t all = ConversionTables::kValid | ConversionTables::kOneUnit;
-    for (uint32_t i = 0; i < n; ++i) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        const int row = t.lead_row[b];
-        uint8_t flags;
-        if (row >= 0 && i + 1 < n) {
-            const size_t at = static_cast<size_t>(row) * 256 + static_cast<unsigned char>(text[++i]);
-            w[k++] = static_cast<wchar_t>(t.pair_unit[at]);
-            flags = t.pair_flags[at];
-        } else {
-            w[k++] = static_cast<wchar_t>(t.single_unit[b]);
-            flags = t.single_flags[b];
-        }
-        all &= flags;
-    }
-    if (!(all & ConversionTables::kOneUnit)) return AnsiToWideByPlatform(text, n, out, lost);
-    if (!(all & ConversionTables::kValid)) *lost = true;
-    out->resize(k);
+    const int32_t k = EncodeByForms(Tables().utf16, text, n, out->data(), lost);
+    if (k < 0) return AnsiToWideByPlatform(text, n, out, lost);
+    out->resize(static_cast<size_t>(k));
 }
+
+const FormTable& Utf8Forms() { return Tables().utf8; }
+
+const FormTable& Utf16Forms(bool big_endian) { return big_endian ? Tables().utf16_swapped : Tables().utf16; }
 
 int32_t Utf8ToWide(const unsigned char* bytes, uint32_t n, wchar_t* out, uint32_t capacity) {
     // Well-formed sequences decode one way only; anything else is left to the platform's decoder,
@@ -218,11 +219,7 @@ int32_t WideToUtf8(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
 
 uint32_t AnsiPrefix(const char* text, uint32_t n, uint32_t limit) {
     if (limit >= n) return n;
-    // The byte at limit is the second of a pair when an odd number of lead-class bytes stand
-    // immediately before it.
-    uint32_t k = 0;
-    while (k < limit && IsLeadByte(static_cast<unsigned char>(text[limit - 1 - k]))) ++k;
-    return (k & 1) ? limit - 1 : limit;
+    return (LeadBytesBefore(text, limit) & 1) ? limit - 1 : limit;
 }
 
 }  // namespace kx

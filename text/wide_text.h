@@ -7,6 +7,8 @@
 
 namespace kx {
 
+struct FormTable;
+
 // Bytes a UTF-8 sequence announces by its first byte: 2-6 for 0xC0-0xFD, 1 for any other byte.
 // (This and the next are asked for every character of a UTF-8 file, so they are inline.)
 inline int Utf8SequenceLength(unsigned char c) {
@@ -57,6 +59,13 @@ inline bool UnitAnsiExact(uint32_t entry) { return (entry >> 24) != 0; }
 // Converts n bytes of ANSI text to UTF-16 into *out (resized to the unit count). *lost is set when the
 // bytes held a sequence that is no character of the code page.
 void AnsiToWide(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost);
+
+// The UTF-8 form and the UTF-16 form (in the file's byte order) of every ANSI code, for
+// EncodeByForms (code_forms.h): the platform's unit of each code, as AnsiToWide gives it. A code the
+// platform does not turn into exactly one unit (for UTF-8: into one unit outside the surrogates) is
+// left open; text holding one is to be converted by AnsiToWide as a whole.
+const FormTable& Utf8Forms();
+const FormTable& Utf16Forms(bool big_endian);
 
 // Builds the conversion tables now rather than at the first conversion (they take the platform's
 // answer for every code once).
