@@ -61,13 +61,20 @@ uint32_t CopyPlainRun(const unsigned char* w, uint32_t available, char* out, uin
     return i;
 }
 
-// For a run that folds line breaks: the bytes of the CR, LF or CR LF at w[i] that become one LF, or
-// 0 when the run stops there instead (reading one line, or a CR whose LF may start the next block).
-inline uint32_t LineBreakInRun(const unsigned char* w, uint32_t i, uint32_t available, bool one_line) {
-    if (one_line) return 0;
-    if (w[i] == '\n') return 1;
-    if (i + 1 >= available) return 0;
-    return w[i + 1] == '\n' ? 2 : 1;
+// For a run that folds line breaks: the CR, LF or CR LF at w[*i] becomes one LF at out[*m], and both
+// move past it. False when the run stops there instead (reading one line, or a CR whose LF may start
+// the next block).
+inline bool FoldLineBreak(const unsigned char* w, uint32_t* i, uint32_t available, bool one_line, char* out,
+                          uint32_t* m) {
+    if (one_line) return false;
+    uint32_t k = 1;
+    if (w[*i] == '\r') {
+        if (*i + 1 >= available) return false;
+        if (w[*i + 1] == '\n') k = 2;
+    }
+    out[(*m)++] = '\n';
+    *i += k;
+    return true;
 }
 
 // Puts the ANSI form of p[0..length), one well-formed UTF-8 character, at out[*m ..] by the
@@ -87,6 +94,20 @@ inline bool PutAnsi(const unsigned char* p, uint32_t length, const uint32_t* tab
     return true;
 }
 
+// True when p[0..n) holds a zero byte; eight bytes at a time (every block read is looked through).
+bool HasZeroByte(const char* p, uint32_t n) {
+    const uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        if ((v - kOnes) & ~v & kHighs) return true;
+    }
+    for (; i < n; ++i)
+        if (p[i] == '\0') return true;
+    return false;
+}
+
 // Stands in the internal text for a character that could not be decoded.
 const unsigned char kReplacement = '?';
 }  // namespace
@@ -102,7 +123,7 @@ int32_t TextReader::Block(char* buffer, uint32_t size, bool one_line) {
         return -1;
     }
     buffer[n] = '\0';
-    if (!has_nul_ && std::memchr(buffer, 0, static_cast<size_t>(n)) != nullptr) has_nul_ = true;
+    if (!has_nul_ && HasZeroByte(buffer, static_cast<uint32_t>(n))) has_nul_ = true;
     return n;
 }
 
@@ -258,10 +279,7 @@ int32_t EucJpReader::Produce(char* out, uint32_t size, bool one_line) {
             const unsigned char b = w[i];
             if (b < 0x80) {
                 if (b == '\r' || b == '\n') {
-                    const uint32_t k = LineBreakInRun(w, i, available, one_line);
-                    if (k == 0) break;
-                    out[n++] = '\n';
-                    i += k;
+                    if (!FoldLineBreak(w, &i, available, one_line, out, &n)) break;
                     continue;
                 }
                 out[n++] = static_cast<char>(b);
@@ -366,10 +384,7 @@ int32_t JisReader::Produce(char* out, uint32_t size, bool one_line) {
                 const unsigned char b = w[i];
                 if (b == '\r' || b == '\n') {
                     // Single-byte mode already, which a line break would select.
-                    const uint32_t k = LineBreakInRun(w, i, available, one_line);
-                    if (k == 0) break;
-                    out[n++] = '\n';
-                    i += k;
+                    if (!FoldLineBreak(w, &i, available, one_line, out, &n)) break;
                     continue;
                 }
                 if (b == 0x1B || !(b < 0x80 || (b >= 0xA1 && b <= 0xDF))) break;
@@ -447,10 +462,7 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             uint32_t cp, length;
             if (b < 0x80) {
                 if (b == '\r' || b == '\n') {
-                    const uint32_t k = LineBreakInRun(w, i, available, one_line);
-                    if (k == 0) break;
-                    out[m++] = '\n';
-                    i += k;
+                    if (!FoldLineBreak(w, &i, available, one_line, out, &m)) break;
                     continue;
                 }
                 out[m++] = static_cast<char>(b);

@@ -328,6 +328,16 @@ TEST_F(TextFileTest, NulBytesAreCopiedAndReported) {
     r = ReadText(path, kx::kCharSetUtf8);
     EXPECT_TRUE(r.has_nul);
     EXPECT_FALSE(r.lossy);
+    // One NUL anywhere in a text of double-byte characters and ASCII, and none at all; bytes of 0x80
+    // and above around it must not hide it or stand for it.
+    const std::string clean = "\x82\xA0x\x95\x5C\xFF\xB1yz\x81\x80 0123456789abcdef";
+    for (size_t at = 0; at <= clean.size(); ++at) {
+        std::string bytes = clean;
+        if (at < clean.size()) bytes.insert(at, 1, '\0');
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
+        r = ReadText(path, kx::kCharSetSjis);
+        EXPECT_EQ(at < clean.size(), r.has_nul) << "NUL at " << at;
+    }
 }
 
 // ReadLine stops after the first break; the smallest block still takes a whole sequence; ReadAll
