@@ -45,10 +45,12 @@ public:
     // The run is finished with entry i (it may have rewritten the file); any order.
     void Finished(size_t i);
 
+    // Text bytes the thread may hold that were not taken yet; a larger text is read only when the
+    // run asks for it.
+    static const uint64_t kAheadBytes = 8u << 20;
+
 private:
     void Run() override;
-    // Text bytes the thread may hold that were not taken yet.
-    static const uint64_t kAheadBytes = 8u << 20;
 
     const FileList& files_;
     const int32_t char_set_;
