@@ -224,7 +224,8 @@ int32_t TextModeReader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
-        // Characters without a CR and within the buffer are copied in one run; the rest one by one.
+        // Characters within the buffer, with CR LF pairs made LF, are copied in one run; the rest one
+        // by one.
         uint32_t available;
         const unsigned char* w = Window(&available);
         Advance(CopyPlainRun(w, available, out, &n, limit, one_line ? RunBreaks::kStop : RunBreaks::kTextMode, true));
@@ -246,7 +247,7 @@ int32_t CodePageReader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = size - 2;
     uint32_t n = 0;
     while (n < limit && More()) {
-        // Characters without a line break and within the buffer are copied in one run.
+        // Characters within the buffer, with line breaks folded to LF, are copied in one run.
         uint32_t available;
         const unsigned char* w = Window(&available);
         Advance(CopyPlainRun(w, available, out, &n, limit, one_line ? RunBreaks::kStop : RunBreaks::kFold, false));
