@@ -81,9 +81,10 @@ void ReadAhead::Run() {
         {
             Hold hold(this);
             // A path listed before waits until the run is finished with it; a text that would go
-            // beyond the bytes allowed ahead waits until the run asks for it.
+            // beyond the bytes allowed ahead waits until the run asks for it; nothing is read while
+            // the run works on such a text.
             while (!stopping() && ((earlier_[i] != kNone && !finished_[earlier_[i]]) ||
-                                   (held_ + size > kAheadBytes && waiting_for_ != i)))
+                                   (held_ + size > kAheadBytes && waiting_for_ != i) || large_ != kNone))
                 Wait();
             if (stopping()) return;
         }
@@ -99,6 +100,7 @@ void ReadAhead::Run() {
         held_ += sizes_[i];
         ready_[i] = std::move(reading);
         failed_[i] = failed;
+        if (sizes_[i] > kAheadBytes) large_ = i;
         produced_ = i + 1;
         WakeAll();
     }
@@ -110,6 +112,7 @@ std::unique_ptr<FileReading> ReadAhead::Take(size_t i) {
     bool failed;
     {
         Hold hold(this);
+        if (large_ != kNone && i > large_) large_ = kNone;  // the run is done with the large text
         waiting_for_ = i;
         WakeAll();
         while (produced_ <= i) Wait();

@@ -32,7 +32,8 @@ struct FileReading {
 std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp);
 
 // Reads the files of a list in order on a thread of its own, at most a few megabytes of text ahead of
-// the one taking them, so that reading and decoding overlap with searching, writing and flushing. A
+// the one taking them, so that reading and decoding overlap with searching, writing and flushing.
+// While the run works on a larger text, nothing is read ahead: its memory peak is that text's. A
 // path listed twice is read again only after the earlier entry was finished with, exactly as if the
 // files were read one after the other.
 class ReadAhead : public PipelineStage {
@@ -63,6 +64,7 @@ private:
     uint64_t held_ = 0;            // bytes of ready readings not yet taken
     size_t produced_ = 0;          // entries read so far
     size_t waiting_for_ = static_cast<size_t>(-1);  // entry the run waits for
+    size_t large_ = static_cast<size_t>(-1);        // a text beyond kAheadBytes the run still works on
 };
 
 }  // namespace kx

@@ -226,8 +226,8 @@ bool JobSettings::Replace() {
         WriteBehind behind(&outcomes, &ahead);
         for (size_t i = 0; i < files.size(); ++i) {
             std::unique_ptr<FileReading> reading = ahead.Take(i);
-            // A text beyond what is read ahead is searched with no other new text held for writing,
-            // so that the run's memory peak stays that of its largest file plus what is read ahead.
+            // A text beyond what is read ahead is searched with no other new text held for writing
+            // (and nothing read ahead), so that the run's memory peak stays that of its largest file.
             if (reading->text.length() > ReadAhead::kAheadBytes) behind.Drain();
             std::unique_ptr<FileWrite> write;
             outcomes[i] = SearchReading(*this, files[i], *reading, i, &write);
