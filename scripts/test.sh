@@ -8,6 +8,8 @@ file "$top"/build/i686/bin/*.exe "$top"/build/i686/bin/*.dll 2>/dev/null | sed '
 
 source "$top/scripts/wine-env.sh"
 trap kestrel_wine_down EXIT
-kestrel_wine_up "$top/build/x86_64"
+echo "test: bringing up Wine (prefix, Xvfb, wineserver)"
+kestrel_wine_up "$top/build/x86_64" || { echo "test: the Wine environment did not come up" >&2; exit 1; }
+echo "test: running the tests"
 cd "$top/build/x86_64"
 ctest --output-on-failure -j2 --timeout 600 "$@"

@@ -3,6 +3,47 @@
 #   kestrel_wine_up <build dir>   private locale, prefix, Xvfb display, persistent wineserver
 #   kestrel_wine_down             stops the wineserver and the Xvfb started by kestrel_wine_up
 # After kestrel_wine_up, "$KESTREL_WINE" runs a Windows program with the right environment.
+# kestrel_wine_up answers non-zero, after saying on stderr which step failed and what it printed,
+# when the environment could not be brought up.
+
+# Runs one set-up step quietly; when it fails, shows the step and the end of what it printed.
+_kestrel_step() {
+  local out rc=0
+  out="$(mktemp)"
+  "$@" >"$out" 2>&1 || rc=$?
+  if [ "$rc" -ne 0 ]; then
+    echo "wine-env: '$*' failed with exit code $rc" >&2
+    tail -n 20 "$out" | sed 's/^/wine-env:   /' >&2
+  fi
+  rm -f "$out"
+  return "$rc"
+}
+
+# Runs a step, and once more after restarting the wineserver when it fails.
+_kestrel_step_retry() {
+  _kestrel_step "$@" && return 0
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
+  sleep 1
+  _kestrel_step "$@"
+}
+
+# Creates the prefix (once, before any test starts: parallel first starts race). A start that
+# left no registry behind is cleared away and tried again.
+_kestrel_make_prefix() {
+  local attempt
+  for attempt in 1 2 3; do
+    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
+    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    echo "wine-env: the prefix was not created (attempt $attempt)" >&2
+    /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    sleep 1
+  done
+  return 1
+}
 
 kestrel_wine_up() {
   local build="$1"
@@ -13,7 +54,9 @@ kestrel_wine_up() {
   # ja_JP.UTF-8 is not generated on these machines; without it non-ASCII arguments arrive garbled.
   if [ ! -d "$LOCPATH/ja_JP.UTF-8" ]; then
     mkdir -p "$LOCPATH"
-    localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" >/dev/null 2>&1 || true
+    _kestrel_step localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" ||
+      [ -d "$LOCPATH/ja_JP.UTF-8" ] ||
+      echo "wine-env: no ja_JP.UTF-8 locale; non-ASCII arguments will arrive garbled" >&2
   fi
   { export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; } 2>/dev/null
 
@@ -23,26 +66,33 @@ kestrel_wine_up() {
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   KESTREL_XVFB_PID=$!
   export DISPLAY=":$n"
-  for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  local waited
+  for waited in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  if [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    echo "wine-env: Xvfb did not start on display :$n after ${waited} tries" >&2
+    return 1
+  fi
 
-  # The prefix is created once, before any test starts (parallel first starts race).
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
-    /usr/lib/wine/wineserver -w
-    local reg=(/usr/lib/wine/wine64 reg add)
-    "${reg[@]}" 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    _kestrel_make_prefix || { echo "wine-env: could not create the Wine prefix $WINEPREFIX" >&2; return 1; }
+    # No window manager runs under Xvfb: unmanaged windows get their frames from Wine.
+    _kestrel_step_retry /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f ||
+      echo "wine-env: windows stay managed; dialogs will close slowly" >&2
     local face
     for face in "MS Gothic" "ＭＳ ゴシック" "MS UI Gothic" "MS PGothic" "ＭＳ Ｐゴシック" "MS Mincho" "ＭＳ 明朝"; do
-      "${reg[@]}" 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAGothic /f >/dev/null 2>&1
+      _kestrel_step_retry /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAGothic /f ||
+        echo "wine-env: no font replacement for $face" >&2
     done
-    /usr/lib/wine/wineserver -w
+    /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
   fi
 
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
-  /usr/lib/wine/wineserver -p
+  _kestrel_step_retry /usr/lib/wine/wineserver -p ||
+    { echo "wine-env: the persistent wineserver did not start" >&2; return 1; }
   # Warm-up: the first program start of a server sets up the services.
   /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || true
+  return 0
 }
 
 kestrel_wine_down() {
