@@ -20,10 +20,14 @@ public:
     ~Program() {
         if (info_.hProcess) {
             // A test that failed halfway must not leave a server behind.
-            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
+            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(info_.hProcess, 99);
+                WaitForSingleObject(info_.hProcess, 5000);
+            }
             CloseHandle(info_.hProcess);
             CloseHandle(info_.hThread);
         }
+        StopReaders();
         for (HANDLE h : {out_read_, err_read_})
             if (h) CloseHandle(h);
     }
@@ -54,8 +58,8 @@ public:
         if (err_write) CloseHandle(err_write);
         if (capture && ok) {
             // Drained on threads so a full pipe never blocks the program.
-            readers_.emplace_back([this] { Drain(out_read_, &out_); });
-            readers_.emplace_back([this] { Drain(err_read_, &err_); });
+            readers_.emplace_back([this] { Drain(out_read_, &out_, ended_); });
+            readers_.emplace_back([this] { Drain(err_read_, &err_, ended_); });
         }
         return ok != FALSE;
     }
@@ -74,8 +78,7 @@ public:
             MSG msg;
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         }
-        for (std::thread& t : readers_) t.join();
-        readers_.clear();
+        StopReaders();
         DWORD code = 0;
         GetExitCodeProcess(info_.hProcess, &code);
         return static_cast<int>(code);
@@ -88,16 +91,41 @@ public:
     const std::string& err() const { return err_; }
 
 private:
-    static void Drain(HANDLE pipe, std::string* into) {
+    // Takes what the pipe holds until the program has ended and the pipe is empty. The pipe's end
+    // is not waited for: under Wine a process started meanwhile (the desktop process that the
+    // program's first window brings up, say) gets the program's standard handles too and may keep
+    // the pipe open long after the program is gone.
+    static void Drain(HANDLE pipe, std::string* into, const std::atomic<bool>& ended) {
         char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) into->append(buffer, got);
+        for (;;) {
+            // Read before looking: once the program has ended, everything it wrote is in the pipe.
+            const bool last = ended.load();
+            DWORD available = 0;
+            if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return;  // closed
+            if (available == 0) {
+                if (last) return;
+                Sleep(2);
+                continue;
+            }
+            DWORD got = 0;
+            DWORD want = available < sizeof buffer ? available : static_cast<DWORD>(sizeof buffer);
+            if (!ReadFile(pipe, buffer, want, &got, nullptr) || got == 0) return;
+            into->append(buffer, got);
+        }
+    }
+
+    // The program has ended (or was ended): the readers take the rest and stop.
+    void StopReaders() {
+        ended_ = true;
+        for (std::thread& t : readers_) t.join();
+        readers_.clear();
     }
 
     PROCESS_INFORMATION info_;
     HANDLE out_read_ = nullptr;
     HANDLE err_read_ = nullptr;
     std::string out_, err_;
+    std::atomic<bool> ended_{false};
     std::vector<std::thread> readers_;
 };
 
