@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,8 +45,11 @@ public:
         HANDLE out_write = nullptr, err_write = nullptr;
         if (capture) {
             SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-            if (!CreatePipe(&out_read_, &out_write, &sa, 0) || !CreatePipe(&err_read_, &err_write, &sa, 0))
+            if (!CreatePipe(&out_read_, &out_write, &sa, 0) || !CreatePipe(&err_read_, &err_write, &sa, 0)) {
+                std::fprintf(stderr, "no pipe for %s (error %lu)\n", exe.c_str(),
+                             static_cast<unsigned long>(GetLastError()));
                 return false;
+            }
             SetHandleInformation(out_read_, HANDLE_FLAG_INHERIT, 0);
             SetHandleInformation(err_read_, HANDLE_FLAG_INHERIT, 0);
             si.dwFlags = STARTF_USESTDHANDLES;
@@ -53,7 +57,17 @@ public:
             si.hStdOutput = out_write;
             si.hStdError = err_write;
         }
-        BOOL ok = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, capture, 0, nullptr, nullptr, &si, &info_);
+        // Under Wine a start now and then fails for no reason of the program's (seen once in a few
+        // dozen runs of the suite): it is tried again, and each failure is told with its error code.
+        BOOL ok = FALSE;
+        for (int attempt = 1; attempt <= 3 && !ok; ++attempt) {
+            ok = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, capture, 0, nullptr, nullptr, &si, &info_);
+            if (!ok) {
+                std::fprintf(stderr, "starting %s failed (attempt %d, error %lu)\n", exe.c_str(), attempt,
+                             static_cast<unsigned long>(GetLastError()));
+                Sleep(200);
+            }
+        }
         if (out_write) CloseHandle(out_write);
         if (err_write) CloseHandle(err_write);
         if (capture && ok) {
