@@ -182,41 +182,32 @@ void FoldedText::Assign(const char* text, std::size_t length, const FoldRules& r
     real_length_ = length;
 }
 
-std::size_t FoldedText::UnitAtFolded(std::int32_t folded, UnitStart* start) const {
-    // The last mark at or before the position, then unit by unit.
+std::size_t FoldedText::UnitAt(std::int32_t UnitStart::*side, std::int32_t position, UnitStart* start) const {
+    // The last mark at or before the position on that side, then unit by unit.
     std::size_t lo = 0, hi = marks_.size();
     while (hi - lo > 1) {
         const std::size_t mid = (lo + hi) / 2;
-        if (marks_[mid].folded <= folded) lo = mid;
+        if (marks_[mid].*side <= position) lo = mid;
         else hi = mid;
     }
     std::size_t unit = lo * kMarkStride;
     UnitStart here = marks_[lo];
-    while (unit < units_.size() && here.folded + FoldedLength(units_[unit]) <= folded) {
-        here.real += RealLength(units_[unit]);
-        here.folded += FoldedLength(units_[unit]);
+    while (unit < units_.size()) {
+        UnitStart next{here.real + RealLength(units_[unit]), here.folded + FoldedLength(units_[unit])};
+        if (next.*side > position) break;
+        here = next;
         ++unit;
     }
     *start = here;
     return unit;
 }
 
+std::size_t FoldedText::UnitAtFolded(std::int32_t folded, UnitStart* start) const {
+    return UnitAt(&UnitStart::folded, folded, start);
+}
+
 std::size_t FoldedText::UnitAtReal(std::int32_t real, UnitStart* start) const {
-    std::size_t lo = 0, hi = marks_.size();
-    while (hi - lo > 1) {
-        const std::size_t mid = (lo + hi) / 2;
-        if (marks_[mid].real <= real) lo = mid;
-        else hi = mid;
-    }
-    std::size_t unit = lo * kMarkStride;
-    UnitStart here = marks_[lo];
-    while (unit < units_.size() && here.real + RealLength(units_[unit]) <= real) {
-        here.real += RealLength(units_[unit]);
-        here.folded += FoldedLength(units_[unit]);
-        ++unit;
-    }
-    *start = here;
-    return unit;
+    return UnitAt(&UnitStart::real, real, start);
 }
 
 std::int32_t FoldedText::RealPosition(std::int32_t folded) const {

@@ -61,6 +61,8 @@ private:
     // The unit holding folded byte `folded` (or real byte `real`): its index and its start. A
     // position at the end of the text gives the index past the last unit and the two lengths.
     std::size_t UnitAtFolded(std::int32_t folded, UnitStart* start) const;
+    // The walk behind both: `side` names the position's side of the unit starts.
+    std::size_t UnitAt(std::int32_t UnitStart::*side, std::int32_t position, UnitStart* start) const;
     std::size_t UnitAtReal(std::int32_t real, UnitStart* start) const;
     std::int32_t RealEnd(std::int32_t folded_end) const;
     static std::int32_t RealLength(std::uint8_t unit) { return unit & 3; }
