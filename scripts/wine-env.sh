@@ -61,18 +61,26 @@ kestrel_wine_up() {
   fi
   { export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; } 2>/dev/null
 
-  # An X display for windows and DDE: the first free number from 90 on.
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  KESTREL_XVFB_PID=$!
+  # An X display for windows and DDE: the first free number from 90 on. A server that does not
+  # come up within ten seconds is stopped and the next number is tried.
+  local n=90 attempt waited up=
+  for attempt in 1 2 3; do
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    KESTREL_XVFB_PID=$!
+    for waited in $(seq 1 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && { up=1; break; }
+      kill -0 "$KESTREL_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ -n "$up" ] && break
+    echo "wine-env: Xvfb did not start on display :$n (attempt $attempt)" >&2
+    kill "$KESTREL_XVFB_PID" 2>/dev/null || true
+    wait "$KESTREL_XVFB_PID" 2>/dev/null || true
+    n=$((n + 1))
+  done
+  [ -n "$up" ] || { echo "wine-env: no X display; windows and DDE cannot work" >&2; return 1; }
   export DISPLAY=":$n"
-  local waited
-  for waited in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  if [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    echo "wine-env: Xvfb did not start on display :$n after ${waited} tries" >&2
-    return 1
-  fi
 
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     _kestrel_make_prefix || { echo "wine-env: could not create the Wine prefix $WINEPREFIX" >&2; return 1; }
