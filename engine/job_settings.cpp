@@ -21,11 +21,20 @@ const Keyword kCharSets[] = {
 const Keyword kLineBreaks[] = {
     {"cr", kLineBreakCr}, {"lf", kLineBreakLf}, {"crlf", kLineBreakCrLf}, {"autodetect", kLineBreakAuto}};
 
+// A keyword is matched byte for byte, only A-Z taken as a-z: no control character, no other byte
+// and no setting of the process decides what is accepted.
+bool IsKeyword(const char* text, const char* keyword) {
+    for (;; ++text, ++keyword) {
+        unsigned char c = static_cast<unsigned char>(*text);
+        if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+        if (c != static_cast<unsigned char>(*keyword)) return false;
+        if (c == '\0') return true;
+    }
+}
+
 template <size_t N> bool Lookup(const Keyword (&table)[N], const char* text, int32_t* value) {
-    kxlib::string lowered(text ? text : "");
-    lowered.to_lower();
     for (const Keyword& k : table) {
-        if (lowered.equals(k.name)) {
+        if (IsKeyword(text ? text : "", k.name)) {
             *value = k.value;
             return true;
         }

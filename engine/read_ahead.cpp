@@ -17,6 +17,10 @@ const size_t kNone = static_cast<size_t>(-1);
 // Buffers are reserved from the size up to a bound; beyond it they grow as they fill.
 const uint32_t kReserveBound = 256u << 20;
 
+uint64_t FileSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
+    return (static_cast<uint64_t>(facts.nFileSizeHigh) << 32) | facts.nFileSizeLow;
+}
+
 uint32_t ReserveSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
     return facts.nFileSizeHigh != 0 || facts.nFileSizeLow > kReserveBound ? kReserveBound : facts.nFileSizeLow;
 }
@@ -45,6 +49,8 @@ std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool
     WIN32_FILE_ATTRIBUTE_DATA facts;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &facts)) return reading;
     reading->read_only = (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    // A file beyond what the run can hold is refused from its size alone, before anything is read.
+    if (FileSize(facts) > kLargestRunFile) return reading;
     if (keep_timestamp) {
         reading->t_write = GetLastWriteTime(path);
         reading->t_access = GetLastAccessTime(path);

@@ -27,6 +27,17 @@ struct FileReading {
     int32_t file_line_break = 2;
 };
 
+// The largest file a run takes. The run holds a file's text and its new text at once, and the new
+// text is reserved at twice the text's size, so a file needs about three times its size in memory,
+// in blocks of its size and twice its size. The 32-bit program has 2 GB of address space for all of
+// it; the 64-bit program is bounded by the 32-bit lengths of its strings. A larger file gets its
+// failure line from its size alone, without being read.
+#ifdef _WIN64
+const uint64_t kLargestRunFile = 1024ull << 20;
+#else
+const uint64_t kLargestRunFile = 256ull << 20;
+#endif
+
 // Reads one file as the run needs it: attributes, time stamps when asked, the whole text decoded in
 // char_set (0: the set its bytes show).
 std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp);

@@ -12,6 +12,7 @@
 #include "text/codepage.h"
 #include "text/file_faults.h"
 #include "text/file_utils.h"
+#include "text/stream_io.h"
 #include "text/text_file.h"
 
 namespace kx {
@@ -43,13 +44,16 @@ kxlib::string DirectoryOf(const kxlib::string& path) {
     return path.substr(0, static_cast<uint32_t>(last) + 1);
 }
 
-// A temporary file beside the original ("kxq", up to four hex digits, ".tmp"), created new and
-// written in one go, deleted on destruction unless it was put in place.
+// A temporary file beside the original ("kxq", up to four hex digits, ".tmp"), created new, so that
+// it is always a file of this run's own; deleted on destruction unless it was put in place.
 class TemporaryFile {
 public:
     TemporaryFile() {}
     ~TemporaryFile() {
-        if (!path_.empty()) DeleteFileA(path_.c_str());
+        if (path_.empty()) return;
+        // A copy of a read-only file is read-only too, and such a file cannot be deleted as it is.
+        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -57,22 +61,11 @@ public:
     // Writes text in the given encoding to a new file under a free name beside original and makes
     // sure it reached the disk. False when no file could be created or not every byte got there.
     bool Write(const kxlib::string& original, int32_t char_set, int32_t line_break, const kxlib::string& text) {
-        const kxlib::string directory = DirectoryOf(original);
-        // Names are tried from a counter that the writing threads share.
-        static volatile LONG next = static_cast<LONG>(GetTickCount() ^ GetCurrentProcessId());
         TextFile file;
-        for (uint32_t attempt = 0;; ++attempt) {
-            if (attempt == 0x10000) return false;  // every name taken
-            char name[16];
-            std::snprintf(name, sizeof name, "kxq%X.tmp", static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
-            const kxlib::string candidate = directory + name;
-            if (file.OpenNew(candidate.c_str(), char_set, line_break)) {
-                path_ = candidate;
-                break;
-            }
-            const DWORD error = GetLastError();
-            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
-        }
+        auto open = [&](const kxlib::string& candidate) {
+            return file.OpenNew(candidate.c_str(), char_set, line_break);
+        };
+        if (!CreateBeside(original, open)) return false;
         file.writer->Write(text.c_str(), static_cast<int32_t>(text.length()));
         // A character the file's encoding cannot hold (one brought in by the replacement) would be
         // written as a substitute: the file is refused instead.
@@ -80,20 +73,55 @@ public:
         // Closing the writer flushes the file to the disk and tells whether every byte got there.
         return file.Close() && lossless;
     }
+
+    // Creates an empty file under a free name beside original, for a copy to land in.
+    bool Reserve(const kxlib::string& original) {
+        auto create = [](const kxlib::string& candidate) {
+            FileStream stream;
+            return stream.Open(candidate.c_str(), "wx") && stream.Close();
+        };
+        return CreateBeside(original, create);
+    }
+
     const kxlib::string& path() const { return path_; }
     void Release() { path_.assign(""); }
 
 private:
+    // Names are tried from a counter that the writing threads share until create(candidate) makes a
+    // new file under one; false when it fails for another reason than a name that is taken.
+    template <typename Create> bool CreateBeside(const kxlib::string& original, Create create) {
+        const kxlib::string directory = DirectoryOf(original);
+        static volatile LONG next = static_cast<LONG>(GetTickCount() ^ GetCurrentProcessId());
+        for (uint32_t attempt = 0; attempt < 0x10000; ++attempt) {
+            char name[16];
+            std::snprintf(name, sizeof name, "kxq%X.tmp", static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
+            const kxlib::string candidate = directory + name;
+            if (create(candidate)) {
+                path_ = candidate;
+                return true;
+            }
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+        }
+        return false;  // every name taken
+    }
+
     kxlib::string path_;
 };
 
-// Copies the file to its path with ".bak" appended unless that file exists. A copy that fails halfway (a
-// full disk) is removed again: a cut-short copy must not stand as the backup that later runs keep.
+// Copies the file to its path with ".bak" appended unless that file exists. The copy is made under a
+// temporary name of its own and only then given the backup's name, without replacing anything: a
+// failed or cut-short copy removes nothing but that temporary file, so an older backup is never lost
+// and a partial copy never stands as the backup that later runs keep.
 void MakeBackup(const kxlib::string& path) {
     const kxlib::string backup = path + ".bak";
-    if (InjectedFault(FileCall::Copy)) return;
-    if (!CopyFileA(path.c_str(), backup.c_str(), TRUE) && GetLastError() != ERROR_FILE_EXISTS)
-        DeleteFileA(backup.c_str());
+    if (GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    TemporaryFile copy;
+    if (!copy.Reserve(path)) return;
+    if (InjectedFault(FileCall::Copy) || !CopyFileA(path.c_str(), copy.path().c_str(), FALSE)) return;
+    if (InjectedFault(FileCall::Replace) || !MoveFileExA(copy.path().c_str(), backup.c_str(), MOVEFILE_WRITE_THROUGH))
+        return;
+    copy.Release();
 }
 
 // True when nothing stops the original from being renamed away: another program that holds it open

@@ -98,7 +98,7 @@ Matcher::Matcher()
       aimai_(false),
       entry_(),
       option_dialog_(nullptr),
-      prepared_plain_(false),
+      prepared_mode_(SearchMode::kRegex),
       plain_position_(-1),
       text_(""),
       text_length_(0),
@@ -142,7 +142,7 @@ bool Matcher::SetFindString(const char* text) {
 
 bool Matcher::Search(const char* text) {
     // A search that was prepared in another mode than the one now in force is never used.
-    if (PlainMode() != prepared_plain_ || !ready_) return false;
+    if (!PreparedForModeInForce()) return false;
     target_.assign(text);
     BeginText(target_.c_str(), target_.length());
     return SearchFrom(0);
@@ -164,7 +164,7 @@ void Matcher::BeginText(const char* text, uint32_t length) {
 }
 
 bool Matcher::SearchFrom(uint32_t start) {
-    if (PlainMode() != prepared_plain_ || !ready_) return false;
+    if (!PreparedForModeInForce()) return false;
     if (start > text_length_) start = text_length_;
     subject_ = text_ + start;
     subject_length_ = text_length_ - start;
@@ -179,7 +179,7 @@ void Matcher::EndText() {
 
 bool Matcher::SetFindStringPlain(const char* text) {
     find_string_.assign(text);
-    prepared_plain_ = true;
+    prepared_mode_ = SearchMode::kPlain;
     if (find_string_.empty()) {
         ready_ = false;
         return false;
@@ -230,8 +230,8 @@ bool Matcher::SearchPlain() {
 }
 
 int32_t Matcher::MatchPosition() const {
-    if (prepared_plain_) return plain_position_;
-    if (aimai_) return FuzzyRealPosition(jre_.match_position);
+    if (prepared_mode_ == SearchMode::kPlain) return plain_position_;
+    if (PreparedFuzzy()) return FuzzyRealPosition(jre_.match_position);
     return jre_.match_position;
 }
 
@@ -271,12 +271,12 @@ void Matcher::Unload() {
     library_ = nullptr;
     option_dialog_ = nullptr;
     entry_ = hmjre::EntryPoints();
-    if (!prepared_plain_) ready_ = false;
+    if (prepared_mode_ != SearchMode::kPlain) ready_ = false;
 }
 
 bool Matcher::SetFindStringHmJre(const char* text) {
     find_string_.assign(text);
-    prepared_plain_ = false;
+    prepared_mode_ = ModeInForce();
     if (!Load()) {
         ready_ = false;
         return false;
@@ -402,12 +402,12 @@ bool Matcher::SearchHmJre() {
 
 bool Matcher::TagArea(int n, int32_t* position, int32_t* length) const {
     *length = 0;
-    if (!library_ || prepared_plain_ || n < 0 || n > 9) return false;
+    if (!library_ || prepared_mode_ == SearchMode::kPlain || n < 0 || n > 9) return false;
     int tag_length = 0;
     int32_t p = entry_.JreGetTagPosition(&jre_, '0' + n, &tag_length);
     if (p == -1) return false;
     *length = tag_length;
-    if (aimai_) p = FuzzyRealArea(p, length);
+    if (PreparedFuzzy()) p = FuzzyRealArea(p, length);
     *position = p;
     return true;
 }

@@ -57,7 +57,21 @@ public:
     const kxlib::string& find_string() const { return find_string_; }
 
 private:
-    bool PlainMode() const { return !use_regular_ && !aimai_; }
+    // The three ways of searching; fuzzy search prepares a regular expression and a plain find string
+    // differently, so those two count apart as well.
+    enum class SearchMode { kPlain, kRegex, kFuzzy, kFuzzyRegex };
+    SearchMode ModeInForce() const {
+        if (aimai_) return use_regular_ ? SearchMode::kFuzzyRegex : SearchMode::kFuzzy;
+        return use_regular_ ? SearchMode::kRegex : SearchMode::kPlain;
+    }
+    bool PlainMode() const { return ModeInForce() == SearchMode::kPlain; }
+    // A search is used only in the mode it was prepared in: a "Set" that switched modes after the
+    // find string was prepared leaves nothing to search with until it is prepared again.
+    bool PreparedForModeInForce() const { return ready_ && prepared_mode_ == ModeInForce(); }
+    // The last search's positions are in the fuzzy-converted text and must be mapped back.
+    bool PreparedFuzzy() const {
+        return prepared_mode_ == SearchMode::kFuzzy || prepared_mode_ == SearchMode::kFuzzyRegex;
+    }
     bool SetFindStringPlain(const char* text);
     bool SearchPlain();
     bool SetFindStringHmJre(const char* text);
@@ -83,7 +97,7 @@ private:
     hmjre::EntryPoints entry_;
     hmjre::OptionDialogFn option_dialog_;
     // The mode the find string was prepared in, so a search never uses a search that was not prepared.
-    bool prepared_plain_;
+    SearchMode prepared_mode_;
     int32_t plain_position_;
     // The text being searched (target_, or the caller's text between BeginText and EndText), the
     // part of it the last search was given (subject_ .. its end) and, for case-ignoring searches

@@ -27,8 +27,7 @@ void ShutDownRegexEngine() {
 }
 
 Regex::Regex()
-    : regex_(nullptr), region_(nullptr), matched_(false), walked_subject_(nullptr), walked_length_(0),
-      walked_start_(0), walked_head_(0) {}
+    : regex_(nullptr), region_(nullptr), matched_(false) {}
 
 Regex::~Regex() {
     if (regex_) onig_free(regex_);
@@ -37,7 +36,6 @@ Regex::~Regex() {
 
 int Regex::Compile(const char* pattern) {
     matched_ = false;
-    walked_subject_ = nullptr;
     if (regex_) {
         onig_free(regex_);
         regex_ = nullptr;
@@ -79,20 +77,16 @@ int Regex::Search(const char* subject, std::int32_t length, std::int32_t start) 
     return 1;
 }
 
-// The first character boundary at or after `start`, found by walking the characters from the
-// subject's first byte: a start on a trail byte moves to the next character instead of
-// matching from the middle of one.
-std::int32_t Regex::CharStartAtOrAfter(const unsigned char* subject, std::int32_t length,
-                                       std::int32_t start) {
-    if (subject != walked_subject_ || length != walked_length_ || start < walked_start_) {
-        walked_subject_ = subject;
-        walked_length_ = length;
-        walked_head_ = 0;
-    }
-    std::int32_t head = walked_head_;
+// The first character boundary at or after `start`. A byte below 0x40 is never a lead byte, and it is
+// the second byte of a character only right after a lead byte; otherwise a character begins there.
+// The walk starts at the last such byte before `start` (or at the subject's first byte) instead of
+// at the subject's start, and nothing of an earlier search is kept, so a buffer filled anew is
+// always walked as it reads now.
+std::int32_t Regex::CharStartAtOrAfter(const unsigned char* subject, std::int32_t length, std::int32_t start) {
+    std::int32_t head = start < length ? start : length;
+    while (head > 0 && !(subject[head - 1] < 0x40 && (head == 1 || !IsLeadByte(subject[head - 2])))) --head;
+    if (head > 0) --head;
     while (head < start) head += IsLeadByte(subject[head]) && head + 1 < length ? 2 : 1;
-    walked_start_ = start;
-    walked_head_ = head;
     return head;
 }
 

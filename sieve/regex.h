@@ -30,19 +30,11 @@ public:
     bool Group(int n, std::int32_t* position, std::int32_t* length) const;
 
 private:
-    std::int32_t CharStartAtOrAfter(const unsigned char* subject, std::int32_t length,
-                                    std::int32_t start);
+    static std::int32_t CharStartAtOrAfter(const unsigned char* subject, std::int32_t length, std::int32_t start);
 
     re_pattern_buffer* regex_;
     re_registers* region_;
     bool matched_;
-    // Where the last walk over the subject's characters stopped. A caller retrying with a
-    // growing start on the same subject continues from there instead of walking from the
-    // first byte again; a smaller start (a new search begins at 0) walks afresh.
-    const unsigned char* walked_subject_;
-    std::int32_t walked_length_;
-    std::int32_t walked_start_;
-    std::int32_t walked_head_;
 };
 
 // Releases Oniguruma's global tables once no Regex is left (at library unload).

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "engine/job_settings.h"
+#include "engine/read_ahead.h"
 #include "engine/replace_run.h"
+#include "engine/write_behind.h"
 #include "test_support.h"
 
 using kxtest::ReadFileBytes;
@@ -120,6 +122,82 @@ TEST_F(ReplaceRun, BackupIsMadeOnceAndNeverOverwritten) {
     EXPECT_EQ(ReadFileBytes(dir / "b.txt.bak"), "earlier backup");
     EXPECT_EQ(ReadFileBytes(dir / "b.txt"), "two new");
     EXPECT_EQ(ReadFileBytes(dir / "c.txt.bak"), "<missing>");
+}
+
+// The file to be backed up can no longer be copied when its new text is written (another program
+// locked it after it was read, or it was removed): an older backup stays as it was, and no copy of
+// the run's own is left behind.
+TEST_F(ReplaceRun, BackupCopyThatFailsNeverTouchesAnOlderBackup) {
+    const std::string path = dir / "a.txt";
+    const kxlib::string list_path(path.c_str());
+    kx::FileWrite write;
+    write.path = &list_path;
+    write.output.assign("new");
+    write.count = 1;
+    write.char_set = kx::kCharSetSjis;
+    write.line_break = kx::kLineBreakCrLf;
+    write.backup = true;
+
+    WriteFileBytes(path, "old");
+    WriteFileBytes(path + ".bak", "older backup");
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(kx::WriteChanged(write).ok);
+    CloseHandle(h);
+    EXPECT_EQ(ReadFileBytes(path), "old");
+    EXPECT_EQ(ReadFileBytes(path + ".bak"), "older backup");
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+
+    DeleteFileA(path.c_str());
+    kx::WriteChanged(write);
+    EXPECT_EQ(ReadFileBytes(path + ".bak"), "older backup");
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+
+    // Without an older backup, a copy that cannot be made leaves no backup at all, and a later
+    // successful one is whole.
+    DeleteFileA((path + ".bak").c_str());
+    kx::WriteChanged(write);
+    EXPECT_EQ(ReadFileBytes(path + ".bak"), "<missing>");
+    WriteFileBytes(path, "old");
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    write.read_only = true;
+    EXPECT_FALSE(kx::WriteChanged(write).ok) << "a read-only file is refused, its backup made";
+    write.read_only = false;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(path + ".bak"), "old");
+    EXPECT_TRUE(kx::WriteChanged(write).ok);
+    EXPECT_EQ(ReadFileBytes(path), "new");
+    EXPECT_EQ(ReadFileBytes(path + ".bak"), "old");
+    SetFileAttributesA((path + ".bak").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+}
+
+// Files beyond what a run can hold are refused from their size alone: sparse files of that size and
+// of just over 4 GB (whose size in its low 32 bits is small) cost no disk and are never read.
+TEST_F(ReplaceRun, FileTooLargeForTheRunIsRefusedWithoutBeingRead) {
+    auto sparse = [&](const std::string& name, uint64_t size) {
+        HANDLE h = CreateFileA((dir / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD done = 0;
+        WriteFile(h, "old ", 4, &done, nullptr);
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(size);
+        ASSERT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(h));
+        CloseHandle(h);
+    };
+    sparse("big.txt", kx::kLargestRunFile + 1);
+    sparse("huge.txt", (1ull << 32) + 16);
+    WriteFileBytes(dir / "small.txt", "old");
+    Find("old", "new");
+    EXPECT_TRUE(job.Replace());
+    EXPECT_EQ(std::string(job.notice_log.c_str()), dir / "big.txt" + kFailed + dir / "huge.txt" + kFailed);
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "small.txt", 1));
+    WIN32_FILE_ATTRIBUTE_DATA facts;
+    ASSERT_TRUE(GetFileAttributesExA((dir / "huge.txt").c_str(), GetFileExInfoStandard, &facts));
+    EXPECT_EQ(facts.nFileSizeHigh, 1u);
+    EXPECT_EQ(facts.nFileSizeLow, 16u);
+    EXPECT_EQ(ReadFileBytes(dir / "small.txt"), "new");
 }
 
 TEST_F(ReplaceRun, TimeStampsKeptToTheMillisecond) {

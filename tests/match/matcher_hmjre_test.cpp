@@ -192,3 +192,27 @@ TEST_F(LibraryMatcher, FuzzyTextIsConvertedOnceWithTheSameMatches) {
         EXPECT_EQ(std::string(out.c_str()), ReplaceByCopies(m, text, "#")) << "round " << round;
     }
 }
+
+TEST_F(LibraryMatcher, ASearchIsUsedOnlyInTheModeItWasPreparedIn) {
+    const char* kHalfWidthKa = "\xB6";         // ｶ
+    const char* kTwoHiragana = "\x82\xA9\x82\xA9";  // かか: found by a fuzzy ｶ, never by a regular expression
+    // Fuzzy, then regular expressions switched on without a new find string.
+    m.SetOption("use_regular", false);
+    m.SetOption("aimai", true);
+    ASSERT_TRUE(m.SetFindString(kHalfWidthKa));
+    ASSERT_TRUE(m.Search(kTwoHiragana));
+    m.SetOption("use_regular", true);
+    EXPECT_FALSE(m.Search(kTwoHiragana));
+    m.SetOption("aimai", false);
+    EXPECT_FALSE(m.Search(kTwoHiragana));
+    EXPECT_EQ(Replace(kHalfWidthKa, "x", kTwoHiragana), kTwoHiragana);
+
+    // A regular expression, then fuzzy search switched on.
+    ASSERT_TRUE(m.SetFindString(kHalfWidthKa));
+    m.SetOption("aimai", true);
+    EXPECT_FALSE(m.Search(kTwoHiragana));
+    kxlib::string out;
+    EXPECT_EQ(kx::ReplaceAll(m, kxlib::string("x"), kxlib::string(kTwoHiragana), &out), 0);
+    // Prepared again in the mode now in force, it searches as that mode does.
+    EXPECT_EQ(Replace(kHalfWidthKa, "x", kTwoHiragana), "xx");
+}
