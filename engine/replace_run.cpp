@@ -76,9 +76,12 @@ public:
 
     // Creates an empty file under a free name beside original, for a copy to land in.
     bool Reserve(const kxlib::string& original) {
+        // Once opened the file is this run's own, whatever its closing answers: the copy overwrites it.
         auto create = [](const kxlib::string& candidate) {
             FileStream stream;
-            return stream.Open(candidate.c_str(), "wx") && stream.Close();
+            if (!stream.Open(candidate.c_str(), "wx")) return false;
+            stream.Close();
+            return true;
         };
         return CreateBeside(original, create);
     }
