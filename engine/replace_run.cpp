@@ -11,6 +11,7 @@
 #include "match/plain_search.h"
 #include "text/codepage.h"
 #include "text/file_faults.h"
+#include "text/file_replace.h"
 #include "text/file_utils.h"
 #include "text/stream_io.h"
 #include "text/text_file.h"
@@ -127,25 +128,9 @@ void MakeBackup(const kxlib::string& path) {
     copy.Release();
 }
 
-// True when nothing stops the original from being renamed away: another program that holds it open
-// without sharing deletion makes every replacement fail, and some systems leave an intermediate file
-// of their own behind when they find out halfway.
-bool CanBeReplaced(const kxlib::string& original) {
-    HANDLE h = CreateFileA(original.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
-    return true;
-}
-
 // Puts the finished temporary file in the original's place in one step.
 bool PutInPlace(const kxlib::string& original, const kxlib::string& temporary) {
-    if (!CanBeReplaced(original)) return false;
-    if (!InjectedFault(FileCall::Replace) &&
-        ReplaceFileA(original.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return true;
-    return !InjectedFault(FileCall::Replace) &&
-           MoveFileExA(temporary.c_str(), original.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return ReplaceExistingFile(original.c_str(), temporary.c_str());
 }
 }  // namespace
 

@@ -1,6 +1,12 @@
 // Registry and file access for Bindery, each handle owned by one object.
 #include "keyassign/win_io.h"
 
+#include <cstdio>
+#include <string>
+
+#include "text/file_faults.h"
+#include "text/file_replace.h"
+
 namespace bindery {
 
 RegistryKey::RegistryKey(const char* path) {
@@ -47,9 +53,12 @@ bool RegistryKey::Write(const char* name, DWORD type, const void* data, size_t s
                         static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
+// Shared as the C runtime's streams share a file (reading and writing), so that a key file another
+// program holds open, even for writing, can be read; deletion is shared too, so that reading never
+// stops another program from replacing the file whole.
 FileSource::FileSource(const char* path)
-    : file_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    : file_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
 FileSource::~FileSource() {
   if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
@@ -78,38 +87,110 @@ bool FileSource::ReadAt(uint64_t offset, void* buffer, size_t length) const {
 
 namespace {
 
-class WriteHandle {
- public:
-  WriteHandle(const char* path, bool keep_existing)
-      : file_(CreateFileA(path, GENERIC_WRITE, 0, nullptr, keep_existing ? CREATE_NEW : CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~WriteHandle() {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+using kx::FileCall;
+using kx::InjectedFault;
+
+// The folder part of `path` with its trailing separator; empty for a bare name. A double-byte
+// character whose second byte is 0x5C is not taken for a backslash.
+std::string FolderOf(const char* path) {
+  size_t end = 0;
+  for (size_t i = 0; path[i] != '\0'; ++i) {
+    const char c = path[i];
+    if (IsDBCSLeadByte(static_cast<BYTE>(c)) && path[i + 1] != '\0') {
+      ++i;
+      continue;
+    }
+    if (c == '\\' || c == '/' || c == ':') end = i + 1;
   }
-  WriteHandle(const WriteHandle&) = delete;
-  WriteHandle& operator=(const WriteHandle&) = delete;
+  return std::string(path, end);
+}
+
+// A new file beside the file it is to replace ("kxb", up to four hex digits, ".tmp"), opened for
+// writing; closed, and deleted unless it was put in place, when the object goes. Nobody else has
+// any use for it while it is written, so it is opened without sharing.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const char* beside) {
+    const std::string folder = FolderOf(beside);
+    static volatile LONG next = static_cast<LONG>(GetTickCount() ^ GetCurrentProcessId());
+    for (uint32_t attempt = 0; attempt < 0x10000; ++attempt) {
+      char name[16];
+      std::snprintf(name, sizeof name, "kxb%X.tmp",
+                    static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
+      const std::string candidate = folder + name;
+      if (InjectedFault(FileCall::Open)) return;
+      file_ = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file_ != INVALID_HANDLE_VALUE) {
+        path_ = candidate;
+        return;
+      }
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return;
+    }
+  }
+  ~TemporaryFile() {
+    Close();
+    if (!path_.empty()) DeleteFileA(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
 
   bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
-  bool Write(const uint8_t* data, size_t length) const {
+  const std::string& path() const { return path_; }
+
+  // Writes all bytes, makes sure they reached the disk and closes the file; true when all of that
+  // succeeded.
+  bool WriteAndClose(const uint8_t* data, size_t length) {
     while (length > 0) {
       const DWORD chunk = length > 0x10000000 ? 0x10000000 : static_cast<DWORD>(length);
       DWORD written = 0;
-      if (!WriteFile(file_, data, chunk, &written, nullptr) || written == 0) return false;
+      if (InjectedFault(FileCall::Write) || !WriteFile(file_, data, chunk, &written, nullptr) ||
+          written == 0) {
+        return false;
+      }
       data += written;
       length -= written;
     }
-    return true;
+    const bool flushed = !InjectedFault(FileCall::Flush) && FlushFileBuffers(file_);
+    return Close() && flushed;
   }
 
+  // The file is in its place under another name: nothing is left to delete.
+  void Release() { path_.clear(); }
+
  private:
-  HANDLE file_;
+  bool Close() {
+    if (file_ == INVALID_HANDLE_VALUE) return true;
+    const bool closed = CloseHandle(file_) != FALSE;
+    file_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  std::string path_;
 };
+
+// Puts the written temporary file at `path`: in place of the file there, or, with `keep_existing`
+// or when there is none, only where no file is (a file that appears meanwhile is kept).
+bool PutInPlace(const char* path, const char* temporary, bool keep_existing) {
+  if (keep_existing || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+    return !InjectedFault(FileCall::Replace) &&
+           MoveFileExA(temporary, path, MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+  return kx::ReplaceExistingFile(path, temporary);
+}
 
 }  // namespace
 
 bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes, bool keep_existing) {
-  const WriteHandle file(path, keep_existing);
-  return file.IsOpen() && file.Write(bytes.data(), bytes.size());
+  TemporaryFile file(path);
+  if (!file.IsOpen() || !file.WriteAndClose(bytes.data(), bytes.size()) ||
+      !PutInPlace(path, file.path().c_str(), keep_existing)) {
+    return false;
+  }
+  file.Release();
+  return true;
 }
 
 }  // namespace bindery

@@ -50,8 +50,16 @@ class FileSource : public ByteSource {
   HANDLE file_;
 };
 
-// Creates (or, unless `keep_existing`, truncates) the file at `path` and writes `bytes`.
-// False when the file exists and is kept, cannot be created, or the write falls short.
+// Writes `bytes` as the whole file at `path`: first to a new temporary file beside it, which is
+// flushed to the disk and only then put in the place of the file there (with `keep_existing`, only
+// where there is none). False when any step fails; the file at `path` is then exactly as it was and
+// no temporary file is left.
+//
+// The file's other users: the C runtime's streams share reading and writing, and a write here works
+// while any handle that also shares deletion is open on the file. The one exception is a handle that
+// does not share deletion (the runtime's own streams among them): the file cannot be replaced in one
+// step while it is open, and writing it in place instead could leave it half written, so the write
+// fails and the file stays as it was.
 bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes, bool keep_existing);
 
 }  // namespace bindery

@@ -362,5 +362,62 @@ TEST_F(BinderyStore, KeyTextListingsAreWrittenWithCrLf) {
   EXPECT_EQ(0, api_.removeFile(nullptr));
 }
 
+// A handle another program holds on a file, open for as long as the object lives.
+class OtherHandle {
+ public:
+  OtherHandle(const std::string& path, DWORD access, DWORD share)
+      : handle_(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr)) {
+    EXPECT_NE(INVALID_HANDLE_VALUE, handle_) << path;
+  }
+  ~OtherHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  OtherHandle(const OtherHandle&) = delete;
+  OtherHandle& operator=(const OtherHandle&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+// Key files are shared as the C runtime's streams share them. Writing replaces the file in one
+// step, which another handle permits only when it shares deletion: a handle that does not (as the
+// runtime's own do not) makes the write fail, and the file stays as it was.
+TEST_F(BinderyStore, KeyFilesAreSharedAsRuntimeStreamsShareThem) {
+  const std::string path = TempPath("shared.key");
+  const std::string listing = TempPath("shared.txt");
+  ASSERT_EQ(1, api_.writeToKeyFile(path.c_str(), 0));
+  ASSERT_EQ(1, api_.makeKEYTEXT(listing.c_str(), "valid"));
+  const DWORD kRuntimeShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  const DWORD kFullShare = kRuntimeShare | FILE_SHARE_DELETE;
+  {
+    const OtherHandle writer(path, GENERIC_READ | GENERIC_WRITE, kRuntimeShare);
+    EXPECT_EQ(1, api_.readKeyFile(path.c_str(), 0)) << "a file another program writes";
+  }
+  ASSERT_EQ(1, api_.setKeyassign("Ctrl+A", "すべてを選択"));
+  {
+    const OtherHandle key_reader(path, GENERIC_READ, kFullShare);
+    const OtherHandle listing_reader(listing, GENERIC_READ, kFullShare);
+    EXPECT_EQ(1, api_.writeToKeyFile(path.c_str(), 0));
+    EXPECT_EQ(1, api_.makeKEYTEXT(listing.c_str(), "keytxt"));
+  }
+  EXPECT_EQ("F1 = 外部ヘルプ", Lines(listing).at(0));
+  Reload();
+  ASSERT_EQ(1, api_.readKeyFile(path.c_str(), 0));
+  EXPECT_STREQ("すべてを選択", api_.getFuncNameFromKey("Ctrl+A"));
+
+  const std::vector<uint8_t> key_bytes = ReadFileBytes(path);
+  const std::vector<uint8_t> listing_bytes = ReadFileBytes(listing);
+  ASSERT_EQ(1, api_.setKeyassign("Ctrl+A", "開く"));
+  {
+    const OtherHandle key_reader(path, GENERIC_READ, kRuntimeShare);
+    const OtherHandle listing_reader(listing, GENERIC_READ, kRuntimeShare);
+    EXPECT_EQ(0, api_.writeToKeyFile(path.c_str(), 2));
+    EXPECT_EQ(0, api_.makeKEYTEXT(listing.c_str(), "all"));
+  }
+  EXPECT_EQ(key_bytes, ReadFileBytes(path));
+  EXPECT_EQ(listing_bytes, ReadFileBytes(listing));
+}
+
 }  // namespace
 }  // namespace bindery_test

@@ -4,7 +4,8 @@
 // and as a failure of every later call (a device that is gone). After
 // each run every original is either untouched or holds exactly the content a run without faults
 // gives it, its log line says which, no temporary file is left, backups are whole, and every file
-// of the list has its line.
+// of the list has its line. Bindery's whole-file writes (key files and key listings) get the same
+// sweep: after each failed write the old file is exactly as it was and no temporary file is left.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "crash_guard.h"
+#include "key_file_samples.h"
 #include "engine/job_settings.h"
 #include "test_support.h"
 #include "text/charset.h"
@@ -298,6 +300,109 @@ TEST_F(FaultSweep, EveryCallOfARunFailingLeavesNoFileDamaged) {
     std::printf("\n");
     RecordProperty("runs", static_cast<int>(runs));
     RecordProperty("faults", static_cast<int>(injected));
+}
+
+// One of Bindery's whole-file writes, run on a store loaded from a key file with macro data and
+// with one key changed, so that what it writes differs from what was there.
+struct KeyFileWrite {
+    const char* what;
+    const char* target;     // file written, in the scratch folder
+    bool target_exists;     // an old file is there before the write
+    int (*write)(kxtest::InProcessBindery& b, const char* path);
+};
+
+const KeyFileWrite kKeyFileWrites[] = {
+    {"key file with macros", "user.key", true,
+     [](kxtest::InProcessBindery& b, const char* path) { return b.keys.WriteToKeyFile(path, 2); }},
+    {"key file without macros", "user.key", true,
+     [](kxtest::InProcessBindery& b, const char* path) { return b.keys.WriteToKeyFile(path, 0); }},
+    {"key listing", "keys.txt", true,
+     [](kxtest::InProcessBindery& b, const char* path) { return b.keys.MakeKeyText(path, "keytxt"); }},
+    {"new key file, never overwriting", "new.key", false,
+     [](kxtest::InProcessBindery& b, const char* path) { return b.keys.WriteToKeyFile(path, 1); }},
+};
+
+class KeyFileFaultSweep : public ::testing::Test {
+protected:
+    // Lays out the old files afresh, loads a store and runs the write under the plan; its result.
+    int Run(const KeyFileWrite& w, kx::FileFaultPlan* plan) {
+        kxtest::RemoveTree(dir_.path());
+        CreateDirectoryA(dir_.path().c_str(), nullptr);
+        EXPECT_TRUE(kxtest::WriteFileBytes(dir_ / "user.key", old_key_));
+        EXPECT_TRUE(kxtest::WriteFileBytes(dir_ / "keys.txt", old_listing_));
+        kxtest::InProcessBindery b;
+        EXPECT_EQ(1, b.keys.ReadKeyFile((dir_ / "user.key").c_str(), 1));
+        // Ctrl+O gets the command of Ctrl+S.
+        EXPECT_EQ(1, b.keys.SetKeyassign(b.vocabulary.KeyName(127), b.vocabulary.CommandName(5)));
+        Armed armed(plan);
+        return w.write(b, (dir_ / w.target).c_str());
+    }
+
+    const std::string old_key_ = kxtest::SampleKeyFile(3, 40);
+    const std::string old_listing_ = "an older listing\r\n";
+    kxtest::ScratchDir dir_{"key-file-faults"};
+};
+
+// Counts the calls of each kind and lets them all succeed.
+class CallCounter : public kx::FileFaultPlan {
+public:
+    bool Fail(FileCall call) override {
+        ++calls_;
+        kinds_.insert(CallName(call));
+        return false;
+    }
+    uint32_t calls() const { return calls_; }
+    const std::set<std::string>& kinds() const { return kinds_; }
+
+private:
+    uint32_t calls_ = 0;
+    std::set<std::string> kinds_;
+};
+
+TEST_F(KeyFileFaultSweep, EveryFailedWriteLeavesTheOldFileAsItWas) {
+    std::set<std::string> kinds;
+    uint32_t runs = 0, failed_writes = 0;
+    for (const KeyFileWrite& w : kKeyFileWrites) {
+        SCOPED_TRACE(w.what);
+        const std::string target = w.target;
+        const std::map<std::string, std::string> old_files = {{"user.key", old_key_}, {"keys.txt", old_listing_}};
+        const std::string before = w.target_exists ? old_files.at(target) : "<missing>";
+        CallCounter counter;
+        ASSERT_EQ(1, Run(w, &counter));
+        const uint32_t total = counter.calls();
+        kinds.insert(counter.kinds().begin(), counter.kinds().end());
+        const std::string reference = kxtest::ReadFileBytes(dir_ / target);
+        ASSERT_NE(before, reference);
+        std::set<std::string> names_after_failure = {"user.key", "keys.txt"};
+        std::set<std::string> names_after_success = names_after_failure;
+        names_after_success.insert(target);
+
+        for (Lasting lasting : {Lasting::kOneCall, Lasting::kSameKind, Lasting::kAll}) {
+            for (uint32_t n = 1; n <= total; ++n) {
+                NthCallFails plan(n, lasting);
+                const int result = Run(w, &plan);
+                ++runs;
+                SCOPED_TRACE(std::string(LastingName(lasting)) + " failing from call " + std::to_string(n) + " (" +
+                             CallName(plan.first_failed()) + ")");
+                if (result == 0) {
+                    ++failed_writes;
+                    ASSERT_TRUE(before == kxtest::ReadFileBytes(dir_ / target)) << "the old file was damaged";
+                    ASSERT_EQ(names_after_failure, Names(dir_)) << "a file was left behind";
+                } else {
+                    ASSERT_TRUE(reference == kxtest::ReadFileBytes(dir_ / target)) << "not what a write without faults writes";
+                    ASSERT_EQ(names_after_success, Names(dir_)) << "a file was left behind";
+                }
+                for (const auto& file : old_files) {
+                    if (file.first == target) continue;
+                    ASSERT_TRUE(file.second == kxtest::ReadFileBytes(dir_ / file.first)) << file.first << " changed";
+                }
+            }
+        }
+    }
+    // The seam sits at every file call the writes make.
+    EXPECT_EQ((std::set<std::string>{"open", "write", "flush", "replace"}), kinds);
+    EXPECT_GT(failed_writes, 0u);
+    std::printf("[ faults   ] %u key-file writes, %u of them failed\n", runs, failed_writes);
 }
 
 }  // namespace

@@ -1,15 +1,18 @@
 // A disk that fills up: runs on a small filesystem (KESTREL_SMALL_DISK, mounted by small_disk.sh)
 // with too little room left for the temporary copy of the larger files. They keep their old content
 // and get the failure line; the small file that fits is rewritten; nothing half written is left, no
-// temporary file and no cut-short backup.
+// temporary file and no cut-short backup. Bindery's key file on a disk too full for the new one
+// keeps its old content.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "engine/job_settings.h"
+#include "key_file_samples.h"
 #include "test_support.h"
 
 namespace {
@@ -139,6 +142,36 @@ TEST(SmallDisk, FullDiskKeepsEveryOriginal) {
             EXPECT_EQ(of == "small.txt" ? small : big, kxtest::ReadFileBytes(dir + name)) << "cut-short backup " << name;
         }
     }
+    Empty(dir);
+}
+
+TEST(SmallDisk, FullDiskKeepsTheOldKeyFile) {
+    const std::string dir = SmallDisk();
+    if (dir.empty()) GTEST_SKIP() << "no small filesystem here: the fault seam covers a full disk";
+    Empty(dir);
+    // The store is loaded from a key file with a long macro list, elsewhere; the key file on the
+    // small disk has no macro data, and the disk has less room than the longer file needs even
+    // once the old one's room is counted in.
+    kxtest::ScratchDir source_dir("small-disk-source");
+    const std::string source = source_dir / "source.key";
+    ASSERT_TRUE(kxtest::WriteFileBytes(source, kxtest::SampleKeyFile(80, 200)));
+    const std::string old_key = kxtest::SampleKeyFile(0, 0);
+    const std::string target = dir + "user.key";
+    ASSERT_TRUE(kxtest::WriteFileBytes(target, old_key));
+    FillTo(dir, 4096);
+    ASSERT_LT(FreeBytes(dir) + old_key.size() + 4096, kxtest::ReadFileBytes(source).size());
+
+    kxtest::InProcessBindery b;
+    ASSERT_EQ(1, b.keys.ReadKeyFile(source.c_str(), 1));
+    EXPECT_EQ(0, b.keys.WriteToKeyFile(target.c_str(), 2));
+    const std::string now = kxtest::ReadFileBytes(target);
+    EXPECT_TRUE(now == old_key) << "the old key file now holds " << now.size() << " other bytes";
+    std::vector<std::string> names = Names(dir);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"filler.bin", "user.key"}), names) << "a temporary file was left";
+    // The old file is still a key file.
+    kxtest::InProcessBindery reader;
+    EXPECT_EQ(1, reader.keys.ReadKeyFile(target.c_str(), 0));
     Empty(dir);
 }
 

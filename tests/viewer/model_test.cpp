@@ -424,6 +424,40 @@ TEST(TextModel, TypingDeletingAndIndenting) {
     EXPECT_EQ(m.selection().caret(), (TextPos{0, 0}));
 }
 
+// A selection left empty (Shift+Right, then Shift+Left) is still a selection: Backspace and Delete
+// delete it, which removes nothing but the selection, and Tab indents its line.
+TEST(TextModel, EditingKeysActOnAnEmptySelection) {
+    kx::TextModel m;
+    auto empty_selection_at = [&m](TextPos pos) {
+        m.shift_rule(false);
+        m.selection().set_caret(pos);
+        m.shift_rule(true);
+        m.selection().right();
+        m.shift_rule(true);
+        m.selection().left(1);
+        ASSERT_TRUE(m.selection().has_selection());
+        ASSERT_FALSE(m.selection().has_nonempty_selection());
+    };
+    Fill(m, "abc\ndef");
+    for (bool backspace : {true, false}) {
+        SCOPED_TRACE(backspace ? "Backspace" : "Delete");
+        empty_selection_at(TextPos{1, 1});
+        EXPECT_FALSE((backspace ? m.backspace() : m.delete_forward()).changed);
+        EXPECT_EQ(Lines(m.buffer()), (std::vector<std::string>{"abc", "def"}));
+        EXPECT_FALSE(m.selection().has_selection());
+        EXPECT_EQ(m.selection().caret(), (TextPos{1, 1}));
+    }
+    empty_selection_at(TextPos{1, 1});
+    EXPECT_TRUE(m.indent().changed);
+    EXPECT_EQ(Lines(m.buffer()), (std::vector<std::string>{"abc", "\tdef"}));
+    EXPECT_EQ(m.selection().sel_start(), (TextPos{1, 0}));
+    EXPECT_EQ(m.selection().sel_end(), (TextPos{1, 4}));
+    // Typing still goes in at the caret.
+    empty_selection_at(TextPos{0, 1});
+    m.insert_text("-", "\n");
+    EXPECT_EQ(Lines(m.buffer()), (std::vector<std::string>{"a-bc", "\tdef"}));
+}
+
 TEST(Highlight, RulesWithoutALibrary) {
     kx::HighlightList list;
     kx::SpanList spans;

@@ -242,6 +242,30 @@ TEST_F(TextViewWindow, ShiftArrowsExtendAndPlainArrowsDrop) {
     EXPECT_EQ(Caret(), (TextPos{3, 2}));
 }
 
+// Shift+Right then Shift+Left leaves an empty selection, on which Backspace and Tab act.
+TEST_F(TextViewWindow, EditingKeysActOnAnEmptySelection) {
+    Load("abc\ndef");
+    view_->move_caret_to(3, 1);
+    const kx::CaretSelection& s = view_->model().selection();
+    SetShift(true);
+    Key(VK_RIGHT);
+    Key(VK_LEFT);
+    SetShift(false);
+    ASSERT_TRUE(s.has_selection());
+    Key(VK_BACK);
+    EXPECT_EQ(Lines(view_->model()), (std::vector<std::string>{"abc", "def"}));
+    EXPECT_FALSE(s.has_selection());
+    EXPECT_EQ(Caret(), (TextPos{0, 2}));
+    SetShift(true);
+    Key(VK_RIGHT);
+    Key(VK_LEFT);
+    SetShift(false);
+    Key(VK_TAB);
+    EXPECT_EQ(Lines(view_->model()), (std::vector<std::string>{"\tabc", "def"}));
+    EXPECT_EQ(s.sel_start(), (TextPos{0, 0}));
+    EXPECT_EQ(s.sel_end(), (TextPos{0, 4}));
+}
+
 TEST_F(TextViewWindow, ScrollingFollowsTheCaretAndTheWheel) {
     std::string text;
     for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\n";

@@ -8,19 +8,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "keyassign/key_file.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: keylist [--kind KIND] [--version N] [KEYFILE]\n"
     "Prints the key listing of KEYFILE, or of the editor's registry settings when no file is\n"
-    "given, as bindery.dll (beside this program) writes it.\n"
+    "given, as bindery.dll (beside this program) writes it. A key file is listed without the\n"
+    "registry: its own macro names are used, or none when it holds none. Standard error says\n"
+    "where the macro names came from.\n"
     "  --kind KIND    keytxt (default: each assigned key with its command), valid (assigned\n"
     "                 keys), blank (unassigned keys), all (every key), funclist (every command)\n"
     "  --version N    editor version whose keys and commands apply (default 418)\n"
     "  --help         this text\n"
     "Exit status: 0 listed, 1 bad arguments, 2 bindery.dll not usable, 3 key file refused,\n"
-    "4 listing failed (no registry settings, or no temporary file).\n";
+    "4 listing failed (no registry settings when no file is given, or no temporary file).\n";
 
 using IntOfText = int(__cdecl*)(const char*);
 using IntOfTextInt = int(__cdecl*)(const char*, int);
@@ -51,7 +56,7 @@ class Bindery {
   Bindery& operator=(const Bindery&) = delete;
 
   bool Usable() const { return read_key_file_ && make_key_text_ && remove_file_ && set_version_; }
-  int ReadKeyFile(const char* path) const { return read_key_file_(path, 0); }
+  int ReadKeyFile(const char* path, int flags) const { return read_key_file_(path, flags); }
   int MakeKeyText(const char* path, const char* kind) const { return make_key_text_(path, kind); }
   int RemoveFile(const char* path) const { return remove_file_(path); }
   void SetVersion(int version) const { set_version_(version); }
@@ -82,6 +87,33 @@ bool CopyToStdout(const char* path) {
   std::fclose(file);
   std::fflush(stdout);
   return true;
+}
+
+// A new empty file in the temporary folder; false when there is none.
+bool TemporaryFile(const char* prefix, char (&path)[MAX_PATH]) {
+  char folder[MAX_PATH];
+  return GetTempPathA(MAX_PATH, folder) != 0 && GetTempFileNameA(folder, prefix, 0, path) != 0;
+}
+
+// bindery.dll lists only with macro data loaded, which it otherwise takes from the editor's
+// registry settings: an empty macro list is handed to it as a key file of its own, read with its
+// macro data before the key file to be listed is read without. False when that fails.
+bool LoadNoMacros(const Bindery& bindery) {
+  char path[MAX_PATH];
+  if (!TemporaryFile("klm", path)) return false;
+  const std::string no_macros(2 * bindery::kMacroCount, '\0');
+  const bindery::GroupNames no_groups{};
+  const std::vector<uint8_t> bytes =
+      bindery::BuildKeyFile(bindery::Image{}, 0, &no_macros, &no_groups);
+  std::FILE* file = std::fopen(path, "wb");
+  bool written = file != nullptr;
+  if (file) {
+    written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    written = std::fclose(file) == 0 && written;
+  }
+  const bool loaded = written && bindery.ReadKeyFile(path, 1) != 0;
+  bindery.RemoveFile(path);
+  return loaded;
 }
 
 bool ParseVersion(const char* text, int& version) {
@@ -125,14 +157,30 @@ int main(int argc, char** argv) {
     return 2;
   }
   bindery.SetVersion(version);
-  if (key_file && !bindery.ReadKeyFile(key_file)) {
-    std::fprintf(stderr, "keylist: not a usable key file: %s\n", key_file);
-    return 3;
+  const char* macro_names = "macro names: from the editor's registry settings";
+  if (key_file) {
+    if (!bindery.ReadKeyFile(key_file, 0)) {
+      std::fprintf(stderr, "keylist: not a usable key file: %s\n", key_file);
+      return 3;
+    }
+    // Bit 0: with the file's own macro data, when it holds any.
+    if (bindery.ReadKeyFile(key_file, 1)) {
+      macro_names = "macro names: from the key file";
+    } else {
+      if (!LoadNoMacros(bindery)) {
+        std::fputs("keylist: no temporary file\n", stderr);
+        return 4;
+      }
+      if (!bindery.ReadKeyFile(key_file, 0)) {
+        std::fprintf(stderr, "keylist: not a usable key file: %s\n", key_file);
+        return 3;
+      }
+      macro_names = "macro names: none (the key file holds none; the registry is not read)";
+    }
   }
 
-  char folder[MAX_PATH];
   char listing[MAX_PATH];
-  if (GetTempPathA(MAX_PATH, folder) == 0 || GetTempFileNameA(folder, "kls", 0, listing) == 0) {
+  if (!TemporaryFile("kls", listing)) {
     std::fputs("keylist: no temporary file\n", stderr);
     return 4;
   }
@@ -143,5 +191,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "keylist: no listing (kind \"%s\"; are the editor's settings there?)\n", kind);
     return 4;
   }
+  std::fprintf(stderr, "keylist: %s\n", macro_names);
   return 0;
 }

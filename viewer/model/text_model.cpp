@@ -64,27 +64,29 @@ EditResult TextModel::insert_text(const kxlib::string& text, const char* separat
     return result;
 }
 
-EditResult TextModel::delete_forward() {
-    if (selection_.has_nonempty_selection()) return run(DeleteRange(selection_.sel_start(), selection_.sel_end()));
+EditResult TextModel::delete_selection() {
+    const EditResult result = run(DeleteRange(selection_.sel_start(), selection_.sel_end()));
+    // An empty selection deletes nothing, and is gone all the same.
     selection_.clear();
+    return result;
+}
+
+EditResult TextModel::delete_forward() {
+    if (selection_.has_selection()) return delete_selection();
     const TextPos old = selection_.caret();
     if (!selection_.right()) return EditResult();
     return run(DeleteRange(old, selection_.caret()));
 }
 
 EditResult TextModel::backspace() {
-    if (selection_.has_nonempty_selection()) return delete_forward();
-    selection_.clear();
+    if (selection_.has_selection()) return delete_selection();
     if (!selection_.left(1)) return EditResult();
     return delete_forward();
 }
 
 EditResult TextModel::indent() {
     const kxlib::string tab("\t");
-    if (!selection_.has_nonempty_selection()) {
-        selection_.clear();
-        return run(InsertText(selection_.caret(), tab, "\n"));
-    }
+    if (!selection_.has_selection()) return run(InsertText(selection_.caret(), tab, "\n"));
     const int32_t first = selection_.sel_start().line;
     const int32_t last = selection_.sel_end().line;
     selection_.clear();

@@ -86,6 +86,9 @@ public:
 
     // Typed or pasted text at the caret, replacing a non-empty selection. Empty text does nothing.
     EditResult insert_text(const kxlib::string& text, const char* separator);
+    // Delete, Backspace and Tab act on a selection whenever one exists, even an empty one (left by
+    // Shift+Right then Shift+Left): Delete and Backspace then delete it, which deletes nothing but
+    // the selection itself.
     // The selection, or else the character after the caret.
     EditResult delete_forward();
     // The selection, or else the character before the caret.
@@ -105,6 +108,9 @@ public:
     void clear_text();
 
 private:
+    // Deletes the selection and drops it.
+    EditResult delete_selection();
+
     LineBuffer buffer_;
     RowLayout layout_;
     CaretSelection selection_;
