@@ -48,8 +48,14 @@ inline std::string ReadFileBytes(const std::string& path) {
 
 inline uint32_t AnsiCodePage() { return kx::platform::AnsiCodePage(); }
 
+// Sieve as the native build makes it, beside the test program.
+inline std::string SieveLibraryPath() { return ProgramDir() + "sieve.so"; }
+
 #else
 inline uint32_t AnsiCodePage() { return GetACP(); }
+#endif
+
+#ifdef _WIN32
 
 // Directory holding the running test program (the build's bin folder), with a trailing backslash.
 inline std::string ProgramDir() {
@@ -113,6 +119,8 @@ public:
 private:
     std::string path_;
 };
+// sieve.dll beside the test program.
+inline std::string SieveLibraryPath() { return ProgramDir() + "sieve.dll"; }
 #endif  // _WIN32
 
 }  // namespace kxtest

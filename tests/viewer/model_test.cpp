@@ -443,8 +443,8 @@ class HighlightWithLibrary : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
-        const std::string dll = kxtest::ProgramDir() + "sieve.dll";
-        ASSERT_NE(GetFileAttributesA(dll.c_str()), INVALID_FILE_ATTRIBUTES) << dll;
+        const std::string dll = kxtest::SieveLibraryPath();
+        ASSERT_NE(kxtest::ReadFileBytes(dll), "<missing>") << dll;
         kx::HmJrePath().assign(dll.c_str());
     }
     void TearDown() override { kx::HmJrePath().assign(""); }
