@@ -20,7 +20,13 @@ cmake --build "$build" -j"$(nproc)" -- --no-print-directory >/dev/null 2>"$build
   cat "$build/build-errors.log"; exit 1; }
 
 echo "native: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-(cd "$build" && ctest -j"$(nproc)" --output-on-failure | tail -n 3)
+if (cd "$build" && ctest -j"$(nproc)" --output-on-failure >"$build/last-test-run.log" 2>&1); then
+  tail -n 3 "$build/last-test-run.log" | head -n 1
+else
+  cat "$build/last-test-run.log"
+  echo "native: a unit test failed"
+  exit 1
+fi
 
 status=0
 targets="${KESTREL_FUZZ_TARGETS:-$(sed -n 's/^fuzz_target(\([a-z_]*\) .*/\1/p' "$top/native/CMakeLists.txt")}"
