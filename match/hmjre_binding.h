@@ -2,11 +2,10 @@
 // bound by name. Only the fields named in sieve_api.h are the engine's; the rest belongs to the library.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <cstring>
 
+#include "match/library_module.h"
 #include "match/sieve_api.h"
 
 namespace kx {
@@ -42,7 +41,7 @@ using OptionDialogFn = Fuzzy_OptionDialog_fn;
 using VersionFn = JreGetVersion_fn;
 
 // Binds all twelve entry points; false when any is missing.
-bool BindEntryPoints(HMODULE module, EntryPoints* entry);
+bool BindEntryPoints(LibraryModule module, EntryPoints* entry);
 
 }  // namespace hmjre
 }  // namespace kx

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "text/codepage.h"
+#include "text/platform.h"
 
 namespace kx {
 
@@ -18,12 +19,12 @@ kxlib::string& HmJrePath() {
 
 namespace hmjre {
 
-template <typename Fn> bool Bind(HMODULE module, const char* name, Fn* fn) {
-    *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+template <typename Fn> bool Bind(LibraryModule module, const char* name, Fn* fn) {
+    *fn = reinterpret_cast<Fn>(LibraryEntry(module, name));
     return *fn != nullptr;
 }
 
-bool BindEntryPoints(HMODULE module, EntryPoints* e) {
+bool BindEntryPoints(LibraryModule module, EntryPoints* e) {
     return Bind(module, "Jre2Open", &e->Jre2Open) && Bind(module, "Jre2Compile", &e->Jre2Compile) &&
            Bind(module, "Jre2Close", &e->Jre2Close) &&
            Bind(module, "Jre2GetMatchInfo_HmJre", &e->Jre2GetMatchInfo) &&
@@ -50,16 +51,16 @@ void ClipArea(int32_t total, int32_t* position, int32_t* length) {
 // A library module loaded for one short use and freed when the scope ends.
 class ModuleHandle {
 public:
-    explicit ModuleHandle(const char* path) : module_(*path ? LoadLibraryA(path) : nullptr) {}
+    explicit ModuleHandle(const char* path) : module_(*path ? OpenLibraryModule(path) : nullptr) {}
     ~ModuleHandle() {
-        if (module_) FreeLibrary(module_);
+        if (module_) CloseLibraryModule(module_);
     }
     ModuleHandle(const ModuleHandle&) = delete;
     ModuleHandle& operator=(const ModuleHandle&) = delete;
-    HMODULE get() const { return module_; }
+    LibraryModule get() const { return module_; }
 
 private:
-    HMODULE module_;
+    LibraryModule module_;
 };
 
 // Lower-cases a regular expression but leaves the character right after each backslash as it is,
@@ -125,11 +126,11 @@ void Matcher::ResetRecords() {
 
 bool Matcher::SetOption(const char* name, bool on) {
     bool* flag = nullptr;
-    if (lstrcmpiA(name, "CaseSense") == 0) flag = &casesense_;
-    else if (lstrcmpiA(name, "word") == 0) flag = &word_;
-    else if (lstrcmpiA(name, "zero_match") == 0) flag = &zero_match_;
-    else if (lstrcmpiA(name, "use_regular") == 0) flag = &use_regular_;
-    else if (lstrcmpiA(name, "aimai") == 0) flag = &aimai_;
+    if (platform::CompareTextIgnoringCase(name, "CaseSense") == 0) flag = &casesense_;
+    else if (platform::CompareTextIgnoringCase(name, "word") == 0) flag = &word_;
+    else if (platform::CompareTextIgnoringCase(name, "zero_match") == 0) flag = &zero_match_;
+    else if (platform::CompareTextIgnoringCase(name, "use_regular") == 0) flag = &use_regular_;
+    else if (platform::CompareTextIgnoringCase(name, "aimai") == 0) flag = &aimai_;
     if (!flag) return false;
     *flag = on;
     return true;
@@ -248,11 +249,11 @@ bool Matcher::Load() {
     if (library_) return true;
     const kxlib::string& path = HmJrePath();
     if (path.empty()) return false;
-    HMODULE module = LoadLibraryA(path.c_str());
+    LibraryModule module = OpenLibraryModule(path.c_str());
     if (!module) return false;
     hmjre::EntryPoints entry;
     if (!hmjre::BindEntryPoints(module, &entry)) {
-        FreeLibrary(module);
+        CloseLibraryModule(module);
         return false;
     }
     library_ = module;
@@ -267,7 +268,7 @@ void Matcher::Unload() {
     entry_.Jre2Close(&jre_);
     entry_.FuzzyClose(&fuzzy_);
     ResetRecords();
-    FreeLibrary(library_);
+    CloseLibraryModule(library_);
     library_ = nullptr;
     option_dialog_ = nullptr;
     entry_ = hmjre::EntryPoints();
@@ -483,7 +484,7 @@ const char* Matcher::ExpandReplacement(const char* replacement) const {
     return result.c_str();
 }
 
-int32_t Matcher::ShowFuzzyOptionDialog(HWND owner) {
+int32_t Matcher::ShowFuzzyOptionDialog(void* owner) {
     if (!Load()) return 0;
     if (!option_dialog_ && !hmjre::Bind(library_, "Fuzzy_OptionDialog", &option_dialog_)) return 0;
     return option_dialog_(owner, 0);

@@ -2,8 +2,6 @@
 // fuzzy modes are delegated to the HmJre library (Sieve) loaded from HmJrePath.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 
 #include "match/hmjre_binding.h"
@@ -44,7 +42,7 @@ public:
     int32_t TagLength(int n) const;
     const char* TagText(int n) const;
     const char* ExpandReplacement(const char* replacement) const;
-    int32_t ShowFuzzyOptionDialog(HWND owner);
+    int32_t ShowFuzzyOptionDialog(void* owner);  // owner: the window to centre on, or null
     void AssignFrom(const Matcher& other);
 
     bool casesense() const { return casesense_; }
@@ -80,7 +78,7 @@ private:
     bool TagArea(int n, int32_t* position, int32_t* length) const;
     void ResetRecords();
 
-    HMODULE library_;
+    LibraryModule library_;
     bool ready_;
     PlainSearcher plain_;
     kxlib::string find_string_;

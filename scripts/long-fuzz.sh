@@ -5,6 +5,8 @@
 #   bash scripts/long-fuzz.sh [build dir]        default build/x86_64, built first when missing
 #   KESTREL_FUZZ_SEED=<n>    another reproducible set of inputs (default: the fixed seed of CI)
 #   KESTREL_FUZZ_SCALE=<n>   another multiple of the default counts (default 10)
+#   KESTREL_NATIVE_FUZZ_SECONDS=<n>  then the native libFuzzer targets (sanitizers on, coverage-guided)
+#                            for n seconds each (default 300; 0 skips them), see scripts/native-test.sh
 # Prints the number of inputs each target was given and ends non-zero when any suite failed.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -39,4 +41,10 @@ for p in "${programs[@]}"; do
   total=$((total + $(grep -E '^\[ inputs' "$log" | awk '{ s += $NF } END { print s + 0 }')))
 done
 echo "inputs tried: $total (seed ${KESTREL_FUZZ_SEED:-default}, scale $KESTREL_FUZZ_SCALE)"
+
+native_seconds="${KESTREL_NATIVE_FUZZ_SECONDS:-300}"
+if [ "$native_seconds" -gt 0 ]; then
+  echo "== native libFuzzer targets, $native_seconds s each"
+  bash "$top/scripts/native-test.sh" "$native_seconds" || status=1
+fi
 exit $status

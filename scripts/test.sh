@@ -22,3 +22,5 @@ if [ -n "$retried" ]; then
   echo "test: these failed once and passed when run again:"
   echo "$retried" | sed 's/^/test:   /'
 fi
+
+bash "$top/scripts/native-test.sh"  # the window-free core natively: sanitizer tests, then 20 s per fuzz target

@@ -1,7 +1,6 @@
 // The entry points of sieve.dll: each checks its record, finds the record's private state and
-// hands the work to the regular-expression or folding code.
-#include <windows.h>
-
+// hands the work to the regular-expression or folding code. Platform-free; the DLL's own entry and
+// the option dialog are in exports_win32.cpp.
 #include <cstring>
 #include <memory>
 #include <new>
@@ -11,13 +10,11 @@
 
 #include "match/sieve_api.h"
 #include "sieve/fold.h"
-#include "sieve/option_dialog.h"
 #include "sieve/regex.h"
 #include "sieve/settings.h"
 
 namespace {
 
-HINSTANCE g_module = nullptr;
 const char kEmptyText[] = "";
 
 std::uint64_t Address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
@@ -110,14 +107,6 @@ Result Guarded(Work work, Result failure) {
 }  // namespace
 
 extern "C" {
-
-BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_module = module;
-        DisableThreadLibraryCalls(module);
-    }
-    return TRUE;
-}
 
 int SIEVE_CALL Jre2Open(Jre2Record* record) {
     return Guarded([&] { return g_library.regexes.Open(record) ? 1 : 0; }, 0);
@@ -224,10 +213,6 @@ int SIEVE_CALL Fuzzy_RealPos2FindPos(FuzzyRecord* record, int position) {
     return state->target.FoldedPosition(position);
 }
 
-int SIEVE_CALL Fuzzy_OptionDialog(void* owner, int) {
-    return sieve::ShowFuzzyOptionDialog(g_module, static_cast<HWND>(owner));
-}
-
 unsigned SIEVE_CALL JreGetVersion(void) { return sieve::kVersion; }
 
 }  // extern "C"
@@ -245,5 +230,4 @@ static_assert(std::is_same_v<decltype(&Fuzzy_ConvertFindString), Fuzzy_ConvertFi
 static_assert(std::is_same_v<decltype(&Fuzzy_FindPos2RealPos), Fuzzy_FindPos2RealPos_fn>);
 static_assert(std::is_same_v<decltype(&Fuzzy_FindArea2RealArea), Fuzzy_FindArea2RealArea_fn>);
 static_assert(std::is_same_v<decltype(&Fuzzy_RealPos2FindPos), Fuzzy_RealPos2FindPos_fn>);
-static_assert(std::is_same_v<decltype(&Fuzzy_OptionDialog), Fuzzy_OptionDialog_fn>);
 static_assert(std::is_same_v<decltype(&JreGetVersion), JreGetVersion_fn>);

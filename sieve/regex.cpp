@@ -64,9 +64,19 @@ int Regex::Search(const char* subject, std::int32_t length, std::int32_t start) 
 
     const UChar* str = bytes;
     const UChar* end = str + length;
-    const int r = onig_search(regex_, str, end, str + head, end, region_, ONIG_OPTION_NONE);
-    if (r == ONIG_MISMATCH) return 0;
-    if (r < 0) return r;
+    // Oniguruma takes a lead byte followed by a byte that cannot be a trail byte (0x8E 0x30) as two
+    // characters, where the engine takes a lead byte with whatever byte follows as one: a match
+    // that starts on such a second byte is passed over, and the search goes on from the character
+    // after it.
+    for (std::int32_t from = head;;) {
+        const int r = onig_search(regex_, str, end, str + from, end, region_, ONIG_OPTION_NONE);
+        if (r == ONIG_MISMATCH) return 0;
+        if (r < 0) return r;
+        const std::int32_t at = region_->beg[0];
+        if (at >= length || CharStartAtOrAfter(bytes, length, at) == at) break;
+        from = CharStartAtOrAfter(bytes, length, at);
+        if (from > length) return 0;
+    }
     // A lead byte with no trail at the very end is taken by the engine's single-byte class tests as a
     // whole character, which would put a match end behind the subject: such ends stop at its end.
     for (int i = 0; i < region_->num_regs; ++i) {

@@ -6,13 +6,6 @@
 
 namespace sieve {
 
-const FuzzySetting kFuzzySettings[4] = {
-    {kFuzzyKeepCase, "DistinguishCase", true},
-    {kFuzzyKeepWidth, "DistinguishWidth", false},
-    {kFuzzyKeepKana, "DistinguishKana", false},
-    {kFuzzyIgnoreVoicing, "IgnoreVoicing", false},
-};
-
 namespace {
 
 const char kKeyPath[] = "Software\\Kestrel\\Sieve";

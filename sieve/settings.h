@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "match/sieve_api.h"
+
 namespace sieve {
 
 // The settings as a flags word (kFuzzy* bits); defaults for the values that are not stored:
@@ -20,6 +22,11 @@ struct FuzzySetting {
     const char* value_name;
     bool on_by_default;
 };
-extern const FuzzySetting kFuzzySettings[4];
+inline constexpr FuzzySetting kFuzzySettings[4] = {
+    {kFuzzyKeepCase, "DistinguishCase", true},
+    {kFuzzyKeepWidth, "DistinguishWidth", false},
+    {kFuzzyKeepKana, "DistinguishKana", false},
+    {kFuzzyIgnoreVoicing, "IgnoreVoicing", false},
+};
 
 }  // namespace sieve

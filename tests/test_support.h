@@ -1,11 +1,61 @@
 // Helpers shared by the tests: scratch directories, file contents, paths beside the test program.
 #pragma once
 
-#include <windows.h>
-
+#include <cstdint>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "text/platform.h"
+#endif
+
 namespace kxtest {
+
+#ifndef _WIN32
+// The native build of the window-free core: paths are written as on Windows and taken with slashes.
+inline std::string NativePath(std::string path) {
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+inline std::string ProgramDir() {
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    std::string s(path, n > 0 ? static_cast<size_t>(n) : 0);
+    return s.substr(0, s.find_last_of('/') + 1);
+}
+
+inline bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream f(NativePath(path), std::ios::binary);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(f);
+}
+
+inline std::string ReadFileBytes(const std::string& path) {
+    std::ifstream f(NativePath(path), std::ios::binary);
+    if (!f) return std::string("<missing>");
+    std::ostringstream out;
+    out << f.rdbuf();
+    return out.str();
+}
+
+inline uint32_t AnsiCodePage() { return kx::platform::AnsiCodePage(); }
+
+// Sieve as the native build makes it, beside the test program.
+inline std::string SieveLibraryPath() { return ProgramDir() + "sieve.so"; }
+
+#else
+inline uint32_t AnsiCodePage() { return GetACP(); }
+#endif
+
+#ifdef _WIN32
 
 // Directory holding the running test program (the build's bin folder), with a trailing backslash.
 inline std::string ProgramDir() {
@@ -69,5 +119,8 @@ public:
 private:
     std::string path_;
 };
+// sieve.dll beside the test program.
+inline std::string SieveLibraryPath() { return ProgramDir() + "sieve.dll"; }
+#endif  // _WIN32
 
 }  // namespace kxtest

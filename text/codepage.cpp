@@ -1,7 +1,7 @@
 // Lead-byte test and ASCII-only lower-casing over the ANSI code page.
 #include "text/codepage.h"
 
-#include <windows.h>
+#include "text/platform.h"
 
 namespace kx {
 
@@ -14,7 +14,7 @@ struct LeadTable {
     int16_t rows = 0;
     LeadTable() {
         for (int i = 0; i < 256; ++i) {
-            lead[i] = IsDBCSLeadByte(static_cast<BYTE>(i)) != FALSE;
+            lead[i] = platform::IsLeadByte(static_cast<unsigned char>(i));
             row[i] = lead[i] ? rows++ : -1;
         }
     }

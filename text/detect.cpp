@@ -1,9 +1,8 @@
 // Character-set and line-break classification of a sample.
 #include "text/detect.h"
 
-#include <windows.h>
-
 #include "text/charset.h"
+#include "text/platform.h"
 #include "text/wide_text.h"
 
 namespace kx {
@@ -12,8 +11,8 @@ namespace {
 
 class PlatformQuery : public CodePageQuery {
 public:
-    uint32_t AnsiCodePage() const override { return GetACP(); }
-    bool IsInstalled(uint32_t code_page) const override { return IsValidCodePage(code_page) != FALSE; }
+    uint32_t AnsiCodePage() const override { return platform::AnsiCodePage(); }
+    bool IsInstalled(uint32_t code_page) const override { return platform::IsCodePageInstalled(code_page); }
 };
 
 // Loose UTF-8 test: every multi-byte lead byte is followed by the continuation bytes it announces; a

@@ -1,14 +1,15 @@
 // Reference-counted byte string: shared empty representative, copy on write, exact growth.
 #include "text/kxstring.h"
 
-#include <windows.h>
-
+#include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "match/plain_search.h"
 #include "text/codepage.h"
+#include "text/platform.h"
 
 namespace kxlib {
 
@@ -22,13 +23,13 @@ uint32_t Min(uint32_t a, uint32_t b) { return a < b ? a : b; }
 }  // namespace
 
 StringRep* string::allocate(uint32_t capacity) {
-    size_t bytes = offsetof(StringRep, bytes) + (capacity < 4 ? 4 : capacity);
+    size_t bytes = offsetof(StringRep, first) + (capacity < 4 ? 4 : capacity);
     StringRep* r = static_cast<StringRep*>(std::malloc(bytes));
     if (!r) throw std::bad_alloc();
     r->refs = 1;
     r->size = 1;
     r->capacity = capacity;
-    r->bytes[0] = 0;
+    r->bytes()[0] = 0;
     return r;
 }
 
@@ -43,14 +44,14 @@ string::string(const char* s, uint32_t n) : rep_(&g_empty) {
     if (n == npos) n = TextLength(s);
     if (n == 0 || !s) return;
     rep_ = allocate(n + 5);
-    std::memcpy(rep_->bytes, s, n);
-    rep_->bytes[n] = 0;
+    std::memcpy(rep_->bytes(), s, n);
+    rep_->bytes()[n] = 0;
     rep_->size = n + 1;
 }
 
 string::string(char c) : rep_(allocate(2)) {
-    rep_->bytes[0] = c;
-    rep_->bytes[1] = 0;
+    rep_->bytes()[0] = c;
+    rep_->bytes()[1] = 0;
     rep_->size = 2;
 }
 
@@ -77,9 +78,9 @@ void string::reserve(uint32_t n) {
     if (cap < 2) cap = 1;
     StringRep* r = allocate(cap);
     uint32_t keep = rep_->size <= cap ? rep_->size : cap;
-    std::memcpy(r->bytes, rep_->bytes, keep);
+    std::memcpy(r->bytes(), rep_->bytes(), keep);
     r->size = keep;
-    r->bytes[keep - 1] = 0;
+    r->bytes()[keep - 1] = 0;
     release();
     rep_ = r;
 }
@@ -90,15 +91,15 @@ string& string::assign_bytes(const char* p, uint32_t n) {
         // A new block is needed: the old text is not worth copying, it is about to be overwritten.
         // The source may lie inside the old block, so it is released only after the copy.
         StringRep* r = allocate(n + 1 < 2 ? 2 : n + 1);
-        if (n) std::memcpy(r->bytes, p, n);
-        r->bytes[n] = 0;
+        if (n) std::memcpy(r->bytes(), p, n);
+        r->bytes()[n] = 0;
         r->size = n + 1;
         release();
         rep_ = r;
         return *this;
     }
-    std::memmove(rep_->bytes, p, n);
-    rep_->bytes[n] = 0;
+    std::memmove(rep_->bytes(), p, n);
+    rep_->bytes()[n] = 0;
     rep_->size = n + 1;
     return *this;
 }
@@ -116,9 +117,9 @@ string& string::assign(const char* s, uint32_t pos, uint32_t n) {
     return assign_bytes(s + pos, Min(len - pos, n));
 }
 
-const char* string::c_str() const { return rep_ == &g_empty ? g_empty_literal : rep_->bytes; }
+const char* string::c_str() const { return rep_ == &g_empty ? g_empty_literal : rep_->bytes(); }
 
-bool string::equals(const char* s) const { return lstrcmpA(c_str(), s ? s : "") == 0; }
+bool string::equals(const char* s) const { return kx::platform::CompareText(c_str(), s ? s : "") == 0; }
 
 bool string::operator==(const string& other) const {
     return rep_ == other.rep_ || equals(other.c_str());
@@ -129,7 +130,7 @@ int32_t string::find(const char* needle, uint32_t start) const {
     if (start >= len) return -1;
     uint32_t m = TextLength(needle);
     if (m == 0) return -1;
-    const char* text = rep_->bytes + start;
+    const char* text = rep_->bytes() + start;
     int32_t skip[256];
     kx::BuildSkipTable(needle, m, skip);
     int32_t at = kx::SearchBytes(text, len - start, needle, m, skip);
@@ -145,9 +146,9 @@ string string::substr(uint32_t pos, uint32_t n) const {
 string& string::append_bytes(const char* p, uint32_t n) {
     if (n == 0) return *this;
     reserve(rep_->size + n);
-    std::memcpy(rep_->bytes + rep_->size - 1, p, n);
+    std::memcpy(rep_->bytes() + rep_->size - 1, p, n);
     rep_->size += n;
-    rep_->bytes[rep_->size - 1] = 0;
+    rep_->bytes()[rep_->size - 1] = 0;
     return *this;
 }
 
@@ -158,12 +159,12 @@ char* string::append_space(uint32_t n) {
         const uint64_t grown = rep_->capacity < needed ? needed + needed / 2 : needed;
         reserve(static_cast<uint32_t>(grown < 0xFFFFFFFFu ? grown : needed));
     }
-    return rep_->bytes + rep_->size - 1;
+    return rep_->bytes() + rep_->size - 1;
 }
 
 void string::extend(uint32_t k) {
     rep_->size += k;
-    rep_->bytes[rep_->size - 1] = 0;
+    rep_->bytes()[rep_->size - 1] = 0;
 }
 
 string& string::append(const char* s) { return append_bytes(s, TextLength(s)); }
@@ -190,8 +191,8 @@ string& string::insert(uint32_t pos, const char* s, uint32_t n) {
     if (pos > len) pos = len;
     if (n == 0) return *this;
     reserve(rep_->size + n);
-    std::memmove(rep_->bytes + pos + n, rep_->bytes + pos, rep_->size - pos);
-    std::memcpy(rep_->bytes + pos, s, n);
+    std::memmove(rep_->bytes() + pos + n, rep_->bytes() + pos, rep_->size - pos);
+    std::memcpy(rep_->bytes() + pos, s, n);
     rep_->size += n;
     return *this;
 }
@@ -201,19 +202,19 @@ string& string::erase(uint32_t pos, uint32_t n) {
     uint32_t len = length();
     if (pos > len) pos = len;
     n = Min(n, len - pos);
-    std::memmove(rep_->bytes + pos, rep_->bytes + pos + n, rep_->size - pos - n);
+    std::memmove(rep_->bytes() + pos, rep_->bytes() + pos + n, rep_->size - pos - n);
     rep_->size -= n;
     return *this;
 }
 
 void string::to_lower() {
     reserve(0);
-    kx::LowerAnsi(rep_->bytes, length());
+    kx::LowerAnsi(rep_->bytes(), length());
 }
 
 char* string::mutable_data() {
     reserve(0);
-    return rep_->bytes;
+    return rep_->bytes();
 }
 
 string& append_growing(string& s, const char* p, uint32_t n) {
@@ -239,7 +240,7 @@ string operator+(const string& a, const string& b) {
 
 template <> string lexical_cast<string, int>(const int& value) {
     char buffer[128];
-    wsprintfA(buffer, "%d", value);
+    std::snprintf(buffer, sizeof buffer, "%d", value);
     return string(buffer);
 }
 

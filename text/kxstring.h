@@ -2,6 +2,7 @@
 // bytes between copies through a reference-counted representation with copy on write and exact growth.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <typeinfo>
 
@@ -12,7 +13,11 @@ struct StringRep {
     int32_t refs;
     uint32_t size;
     uint32_t capacity;
-    char bytes[4];
+    char first[4];  // the start of the bytes: the block goes on for capacity bytes in all
+    // The bytes, reached through the block rather than through first[], whose declared size is
+    // only that of the smallest block.
+    char* bytes() { return reinterpret_cast<char*>(this) + offsetof(StringRep, first); }
+    const char* bytes() const { return reinterpret_cast<const char*>(this) + offsetof(StringRep, first); }
 };
 
 class string {
@@ -41,7 +46,7 @@ public:
     bool operator!=(const string& other) const { return !(*this == other); }
     int32_t find(const char* needle, uint32_t start = 0) const;
     string substr(uint32_t pos, uint32_t n = npos) const;
-    char operator[](uint32_t i) const { return rep_->bytes[i]; }
+    char operator[](uint32_t i) const { return rep_->bytes()[i]; }
 
     void reserve(uint32_t n);
     string& append_bytes(const char* p, uint32_t n);

@@ -1,4 +1,5 @@
-/* Build configuration of the Oniguruma sources for mingw-w64 (i686 and x86_64), used in
+/* Build configuration of the Oniguruma sources for mingw-w64 (i686 and x86_64) and for the native
+   build of the window-free core (clang, Linux x86_64), used in
    place of the one its configure script would write. */
 #ifndef SIEVE_ONIG_CONFIG_H
 #define SIEVE_ONIG_CONFIG_H
@@ -10,7 +11,7 @@
 #define HAVE_UNISTD_H 1
 
 #define SIZEOF_INT 4
-#define SIZEOF_LONG 4
+#define SIZEOF_LONG __SIZEOF_LONG__
 #define SIZEOF_LONG_LONG 8
 #define SIZEOF_VOIDP __SIZEOF_POINTER__
 

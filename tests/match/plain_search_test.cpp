@@ -1,10 +1,10 @@
 // Plain search and the Matcher in plain mode: trail-byte safety, skips, case and whole-word rules.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <cstring>
 #include <string>
 
+#include "test_support.h"
 #include "match/matcher.h"
 #include "match/plain_search.h"
 
@@ -18,7 +18,7 @@ int32_t Search(const std::string& text, const std::string& pattern) {
 }  // namespace
 
 TEST(PlainSearch, TrailByteIsNeverTheStartOfAMatch) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     // 0x95 0x5C is "表": a one-byte backslash pattern is not found inside it.
     EXPECT_EQ(Search("\x95\x5C", "\\"), -1);
     EXPECT_EQ(Search("\x95\x5C\\", "\\"), 2);
@@ -103,7 +103,7 @@ TEST_F(PlainMatcher, WholeWordRules) {
 }
 
 TEST_F(PlainMatcher, WholeWordRetryDoesNotLandInsideACharacter) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     m.SetOption("word", true);
     // The rejected candidate "\\n" sits right after 0x95: a retry must not re-read 0x5C as a backslash.
     ASSERT_TRUE(m.SetFindString("\\"));

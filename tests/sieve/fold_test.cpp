@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "test_support.h"
 #include "match/sieve_api.h"
 #include "sieve/fold.h"
 #include "sjis.h"
@@ -22,7 +23,7 @@ std::string Fold(const wchar_t* text, std::uint32_t flags = kFoldAll) { return F
 
 class FoldTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(GetACP(), 932u); }
+    void SetUp() override { ASSERT_EQ(kxtest::AnsiCodePage(), 932u); }
 };
 
 TEST_F(FoldTest, WidthKanaAndCaseVariantsShareOneForm) {

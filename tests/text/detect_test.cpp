@@ -1,12 +1,12 @@
 // Character-set and line-break classification: each rule on the running system (code page 932) and,
 // for the rules that depend on the system, on stand-in configurations.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <set>
 #include <string>
 #include <utility>
 
+#include "test_support.h"
 #include "engine/job_settings.h"
 #include "text/detect.h"
 
@@ -41,7 +41,7 @@ std::string Repeat(const std::string& unit, size_t n) {
 
 class Detect : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(932u, GetACP()); }
+    void SetUp() override { ASSERT_EQ(932u, kxtest::AnsiCodePage()); }
 };
 
 TEST_F(Detect, LineBreakIsCountedWithTheTwoToOneThresholds) {

@@ -1,7 +1,7 @@
 // The engine string: sharing and copy on write, clamping rules, search, integer conversions.
 #include <gtest/gtest.h>
-#include <windows.h>
 
+#include "test_support.h"
 #include "text/codepage.h"
 #include "text/kxstring.h"
 
@@ -94,7 +94,7 @@ TEST(KxString, FindSubstrEraseInsertClamp) {
 }
 
 TEST(KxString, FindNeverStartsOnATrailByte) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     // "表" is 0x95 0x5C: its second byte is a backslash byte.
     string s("\x95\x5C\\");
     EXPECT_EQ(s.find("\\", 0), 2);
@@ -104,7 +104,7 @@ TEST(KxString, FindNeverStartsOnATrailByte) {
 }
 
 TEST(KxString, LowerCasingTouchesOnlyAsciiLetters) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     // Full-width "Ａ" (82 60) stays as it is; a trail byte in the A-Z range (as in 83 41 "ア") too.
     string s("AB\x82\x60\x83\x41Z");
     s.to_lower();

@@ -1,7 +1,6 @@
 // The text view model without a window: line edits, tab and wrap rules with double-byte characters,
 // caret moves and the selection, and the editing commands of the view.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <string>
@@ -145,7 +144,7 @@ TEST(LineBuffer, RandomEditsMatchAReferenceModel) {
 }
 
 TEST(TabRules, DisplayColumnsWidthAndHitTesting) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     EXPECT_EQ(kx::DisplayColumn("ab\tc", 3, 4), 4);
     EXPECT_EQ(kx::DisplayColumn("\tX", 1, 4), 4);
     EXPECT_EQ(kx::DisplayColumn("abcd\tX", 5, 4), 8);
@@ -169,7 +168,7 @@ TEST(TabRules, DisplayColumnsWidthAndHitTesting) {
 }
 
 TEST(RowLayout, WrapRulesForTabsAndDoubleByteCharacters) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     kx::LineBuffer b;
     kx::RowLayout layout(b);
     layout.set_wrap_width(10);
@@ -217,7 +216,7 @@ TEST(RowLayout, WrapRulesForTabsAndDoubleByteCharacters) {
 
 // Rows rebuilt after each edit must equal rows built afresh for the whole text.
 TEST(RowLayout, IncrementalRowsMatchAFullRebuild) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     kx::LineBuffer b;
     kx::RowLayout layout(b);
     layout.set_wrap_width(7);
@@ -253,7 +252,7 @@ TEST(RowLayout, IncrementalRowsMatchAFullRebuild) {
 }
 
 TEST(CaretSelection, HorizontalMovesAndClamping) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     kx::TextModel m;
     Fill(m, std::string("ab") + kA + "\n" + kHyo + "\nend");
     kx::CaretSelection& c = m.selection();
@@ -291,7 +290,7 @@ TEST(CaretSelection, HorizontalMovesAndClamping) {
 }
 
 TEST(CaretSelection, VerticalMovesKeepTheDesiredColumn) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     kx::TextModel m;
     Fill(m, std::string("0123456789abc\nxyz\n") + "123456789" + kA + kI + "\nq\tw");
     kx::CaretSelection& c = m.selection();
@@ -370,7 +369,7 @@ TEST(TextModel, ShiftRuleExtendsThenDropsTheSelection) {
 }
 
 TEST(TextModel, TypingDeletingAndIndenting) {
-    ASSERT_EQ(GetACP(), 932u);
+    ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
     kx::TextModel m;
     Fill(m, std::string("a") + kA + "b\n\nxy\nz");
     // Only LF (CR taken as LF) and 0x20-0x7F are typed.
@@ -477,9 +476,9 @@ TEST(Highlight, RulesWithoutALibrary) {
 class HighlightWithLibrary : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(GetACP(), 932u);
-        const std::string dll = kxtest::ProgramDir() + "sieve.dll";
-        ASSERT_NE(GetFileAttributesA(dll.c_str()), INVALID_FILE_ATTRIBUTES) << dll;
+        ASSERT_EQ(kxtest::AnsiCodePage(), 932u);
+        const std::string dll = kxtest::SieveLibraryPath();
+        ASSERT_NE(kxtest::ReadFileBytes(dll), "<missing>") << dll;
         kx::HmJrePath().assign(dll.c_str());
     }
     void TearDown() override { kx::HmJrePath().assign(""); }
