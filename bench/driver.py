@@ -2,7 +2,9 @@
 # Runs every benchmark scenario against one build and writes the table, results.json and chart.png.
 # Called by bench/run.sh with the Wine environment already up (kestrel_wine_up).
 #
-#   driver.py --build DIR --out DIR [--quick] [--runs N] [--only S1,S2,...]
+#   driver.py --build DIR --out DIR [--quick] [--runs N] [--only S1,S2,...] [--s1-beside DIR]
+# --s1-beside runs S1 once more with the programs of a second build (the other architecture), in the
+# same Wine environment, each measured against its own baseline, and gives the time ratio of the two.
 import argparse
 import glob
 import json
@@ -27,8 +29,10 @@ def hexarg(data):
 
 
 class Bench:
-    def __init__(self, args):
-        self.build = os.path.abspath(args.build)
+    def __init__(self, args, build=None):
+        self.build = os.path.abspath(build or args.build)
+        self.arch = build_arch(self.build)
+        self.label = ""
         self.out = os.path.abspath(args.out)
         self.quick = args.quick
         self.runs = args.runs
@@ -54,7 +58,8 @@ class Bench:
 
     def record(self, scenario, name, times, **extra):
         times = sorted(times)
-        entry = {"scenario": scenario, "name": name, "runs": len(times), "min": times[0],
+        name = self.label + name
+        entry = {"scenario": scenario, "arch": self.arch, "name": name, "runs": len(times), "min": times[0],
                  "median": statistics.median(times), "max": times[-1]}
         entry.update(extra)
         self.results.append(entry)
@@ -142,8 +147,8 @@ class Bench:
         return paths
 
     # ----- scenarios -----------------------------------------------------------------------
-    def s1_plain_tree(self):
-        print("S1 plain replace, few hits, whole tree", flush=True)
+    def s1_plain_tree(self, peers=True):
+        print("S1 plain replace, few hits, whole tree (%s)" % self.arch, flush=True)
         find, repl = self.word("find"), self.word("replace")
         run_t, peaks, base_t, base_peaks, changed = [], [], [], [], []
         for _ in range(self.runs):
@@ -200,6 +205,8 @@ class Bench:
         def esc(b):
             return "".join("\\x%02x" % c for c in b)
 
+        if not peers:
+            return
         # Each peer as it is, and sed once more followed by a flush to disk of every file it rewrote
         # (sed -i rewrites them all): the same durability Quarry gives a changed file before it
         # takes the original's place.
@@ -320,6 +327,8 @@ class Bench:
             ratio = "-"
             if "baseline" in e:
                 ratio = "%.2f x baseline" % (e["median"] / e["baseline"])
+                if "of_other_arch" in e:
+                    ratio += ", %.2f x %s" % (e["median"] / e["of_other_arch"][1], e["of_other_arch"][0])
             elif "quarry" in e:
                 ratio = "quarry %.2f x this" % (e["quarry"] / e["median"])
             elif "doubling_ratio" in e:
@@ -339,6 +348,34 @@ class Bench:
         return "\n".join(lines)
 
 
+def build_arch(build):
+    """The target processor of a build tree, from its CMake cache."""
+    try:
+        for line in open(os.path.join(build, "CMakeCache.txt")):
+            if line.startswith("CMAKE_SYSTEM_PROCESSOR:"):
+                return line.split("=", 1)[1].strip()
+    except OSError:
+        pass
+    return os.path.basename(build.rstrip("/"))
+
+
+def s1_beside(main_bench, other_dir):
+    """S1 with the second build's programs, then each of its measurements against the same
+    measurement of the first build (both were measured against their own baselines)."""
+    other = Bench(main_bench.args, other_dir)
+    other.words, other.manifest, other.results = main_bench.words, main_bench.manifest, main_bench.results
+    other.label = other.arch + ": "
+    first = len(main_bench.results)
+    other.s1_plain_tree(peers=False)
+    mine = {e["name"]: e for e in main_bench.results[:first] if e["scenario"] == "S1" and e["arch"] == main_bench.arch}
+    for e in main_bench.results[first:]:
+        base = mine.get(e["name"][len(other.label):])
+        if base:
+            e["of_other_arch"] = [main_bench.arch, base["median"]]
+            print("  %-46s %s/%s time ratio %.2f" % (e["name"], other.arch, main_bench.arch,
+                                                     e["median"] / base["median"]), flush=True)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--build", required=True)
@@ -346,8 +383,10 @@ def main():
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--only", default="S1,S2,S3,S4,S5,S6")
+    ap.add_argument("--s1-beside", default=None)
     args = ap.parse_args()
     b = Bench(args)
+    b.args = args
     os.makedirs(b.work, exist_ok=True)
     gen = [sys.executable, os.path.join(HERE, "gen_corpus.py"), b.corpus] + (["--quick"] if b.quick else [])
     print("corpus: %s" % b.corpus, flush=True)
@@ -360,6 +399,8 @@ def main():
     for s in args.only.split(","):
         getattr(b, {"S1": "s1_plain_tree", "S2": "s2_dense", "S3": "s3_regex_fuzzy", "S4": "s4_filelist",
                     "S5": "s5_rounds", "S6": "s6_scan"}[s])()
+        if s == "S1" and args.s1_beside:
+            s1_beside(b, args.s1_beside)
     table = b.summary()
     print()
     print(table)

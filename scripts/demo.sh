@@ -2,17 +2,32 @@
 # Demo of Quarry on a fresh machine: sets up and builds, writes a small tree of Japanese text files in
 # several encodings and line breaks, runs real search-and-replace jobs through quarryctl against Quarry
 # under Wine, and prints the log and rewritten files (converted to UTF-8 for the terminal).
-#   scripts/demo.sh              set up, build build/x86_64, run the demo
-#   scripts/demo.sh --no-build   use the build as it is (KESTREL_BUILD selects another build folder)
+#   scripts/demo.sh               set up, build build/x86_64, run the demo
+#   scripts/demo.sh --arch i686   the same with build/i686, the 32-bit release
+#   scripts/demo.sh --no-build    use the build as it is (KESTREL_BUILD selects another build folder)
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
-build="${KESTREL_BUILD:-$top/build/x86_64}"
+arch=
+rebuild=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --arch) arch="${2:-}"; shift $(($# > 1 ? 2 : 1)) ;;
+    --arch=*) arch="${1#--arch=}"; shift ;;
+    --no-build) rebuild=0; shift ;;
+    *) echo "demo: unknown option $1 (--arch x86_64|i686, --no-build)" >&2; exit 2 ;;
+  esac
+done
+case "$arch" in
+  "") build="${KESTREL_BUILD:-$top/build/x86_64}" ;;
+  x86_64 | i686) build="$top/build/$arch" ;;
+  *) echo "demo: --arch is x86_64 or i686, not $arch" >&2; exit 2 ;;
+esac
 export KESTREL_BUILD="$build"
 
-if [ "${1:-}" != "--no-build" ]; then
+if [ "$rebuild" = 1 ]; then
   echo "== setting up and building (this takes a few minutes the first time) =="
   bash "$top/scripts/setup.sh"
-  bash "$top/scripts/build.sh" x86_64
+  bash "$top/scripts/build.sh" "${arch:-x86_64}" quarry quarryctl sieve
 fi
 
 # ---- the demo tree: one text in every encoding, and one file without a hit ----

@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Runs quarryctl of build/x86_64 under Wine from Linux. Arguments are given in UTF-8 (they reach the
+# Runs quarryctl of build/x86_64 (or, with --arch=i686 first, of build/i686: the release) under Wine from Linux. Arguments are given in UTF-8 (they reach the
 # program as Shift_JIS); a Linux path given to --dir or --hmjre is turned into its Wine path (Z:\...).
 # Output is converted to UTF-8 with LF line ends. The Wine environment is brought up (and down again
 # afterwards) unless it is up already for this build. Exit code: quarryctl's (see --help).
+#   scripts/quarryctl.sh [--arch=x86_64|i686] [quarryctl options...]
+# KESTREL_BUILD names another build folder; --arch takes precedence over it.
 set -uo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KESTREL_BUILD:-$top/build/x86_64}"
+case "${1:-}" in
+  --arch=x86_64 | --arch=i686) build="$top/build/${1#--arch=}"; shift ;;
+  --arch) [ "${2:-}" = x86_64 ] || [ "${2:-}" = i686 ] || { echo "quarryctl.sh: --arch is x86_64 or i686" >&2; exit 2; }
+          build="$top/build/$2"; shift 2 ;;
+  --arch=*) echo "quarryctl.sh: --arch is x86_64 or i686" >&2; exit 2 ;;
+esac
 exe="$build/bin/quarryctl.exe"
 if [ ! -f "$exe" ]; then
-  echo "quarryctl.sh: $exe is missing: run scripts/build.sh x86_64 first" >&2
+  echo "quarryctl.sh: $exe is missing: run scripts/build.sh $(basename "$build") first" >&2
   exit 2
 fi
 

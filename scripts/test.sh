@@ -1,26 +1,59 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds both targets and runs every test under Wine.
+# Sets up the machine, builds both targets and runs every test under Wine: the whole suite of the
+# x86_64 build and the whole suite of the i686 build (the release), at the same time, each in its
+# own build tree and its own Wine environment (prefix, Xvfb display, wineserver). The x86_64 run
+# prints as it goes; the i686 run's output follows when both have ended. Each ends in CTest's own
+# summary line. Arguments are given to both ctest runs (e.g. -R Matcher).
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$top/scripts/setup.sh"
 bash "$top/scripts/build.sh" all
 file "$top"/build/i686/bin/*.exe "$top"/build/i686/bin/*.dll 2>/dev/null | sed 's|.*/build/|build/|'
 
-source "$top/scripts/wine-env.sh"
-trap kestrel_wine_down EXIT
-echo "test: bringing up Wine (prefix, Xvfb, wineserver)"
-kestrel_wine_up "$top/build/x86_64" || { echo "test: the Wine environment did not come up" >&2; exit 1; }
-echo "test: running the tests"
-cd "$top/build/x86_64"
-# A test that fails is run once more: under Wine a test program now and then ends at its start,
-# before printing anything (seen about once in ten runs of the suite, in tests of every kind). Every
-# first failure stays in the output, with what it printed, and is listed again at the end.
-log="$top/build/x86_64/last-test-run.log"
-ctest --output-on-failure -j2 --timeout 600 --repeat until-pass:2 "$@" 2>&1 | tee "$log"
-retried="$(grep -E '^[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*' "$log" | sed -E 's/^[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+).*\*\*\*([A-Za-z]+).*/\1 (\2)/' || true)"
-if [ -n "$retried" ]; then
-  echo "test: these failed once and passed when run again:"
-  echo "$retried" | sed 's/^/test:   /'
-fi
+# Runs the suite of one build in its own process; touches <ready> once its Wine environment is up.
+# Answers ctest's exit code (checked explicitly: errexit does not hold in a caller's "||").
+suite() {
+  local arch="$1" ready="$2"
+  shift 2
+  (
+    source "$top/scripts/wine-env.sh"
+    trap kestrel_wine_down EXIT
+    echo "test[$arch]: bringing up Wine (prefix, Xvfb, wineserver)"
+    kestrel_wine_up "$top/build/$arch" || { echo "test[$arch]: the Wine environment did not come up" >&2; touch "$ready"; exit 1; }
+    touch "$ready"
+    echo "test[$arch]: running the tests"
+    cd "$top/build/$arch"
+    # A test that fails is run once more: under Wine a test program now and then ends at its start,
+    # before printing anything (seen about once in ten runs of the suite, in tests of every kind). Every
+    # first failure stays in the output, with what it printed, and is listed again at the end.
+    log="$top/build/$arch/last-test-run.log"
+    ctest --output-on-failure -j2 --timeout 600 --repeat until-pass:2 "$@" 2>&1 | tee "$log" || exit $?
+    retried="$(grep -E '^[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*' "$log" | sed -E 's/^[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+).*\*\*\*([A-Za-z]+).*/\1 (\2)/' || true)"
+    if [ -n "$retried" ]; then
+      echo "test[$arch]: these failed once and passed when run again:"
+      echo "$retried" | sed 's/^/test:   /'
+    fi
+  )
+}
 
-bash "$top/scripts/native-test.sh"  # the window-free core natively: sanitizer tests, then 20 s per fuzz target
+started=$SECONDS
+ready="$top/build/i686/.wine-ready"
+rm -f "$ready"
+out32="$top/build/i686/test-output.log"
+suite i686 "$ready" "$@" >"$out32" 2>&1 &
+pid32=$!
+# The two environments come up one after the other (each picks a free display number).
+while [ ! -e "$ready" ] && kill -0 "$pid32" 2>/dev/null; do sleep 0.2; done
+rc64=0
+echo "== x86_64 =="
+suite x86_64 "$top/build/x86_64/.wine-ready" "$@" || rc64=$?
+rc32=0
+wait "$pid32" || rc32=$?
+echo
+echo "== i686 (the release) =="
+cat "$out32"
+echo
+echo "test: x86_64 $([ "$rc64" = 0 ] && echo passed || echo FAILED), i686 $([ "$rc32" = 0 ] && echo passed || echo FAILED), $((SECONDS - started)) s for both"
+rcnative=0
+bash "$top/scripts/native-test.sh" || rcnative=$?  # the window-free core natively: sanitizer tests, then 20 s per fuzz target
+[ "$rc64" = 0 ] && [ "$rc32" = 0 ] && [ "$rcnative" = 0 ]

@@ -29,13 +29,17 @@ _kestrel_step_retry() {
 }
 
 # Creates the prefix (once, before any test starts: parallel first starts race). A start that
-# left no registry behind is cleared away and tried again.
+# left no registry (or, with the 32-bit loader there, no 32-bit system folder) behind is cleared
+# away and tried again.
 _kestrel_make_prefix() {
   local attempt
   for attempt in 1 2 3; do
     /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
-    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    if [ -f "$WINEPREFIX/system.reg" ]; then
+      # With the 32-bit loader installed, a complete prefix also has its 32-bit system folder.
+      [ ! -x /usr/lib/wine/wine ] || [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && return 0
+    fi
     echo "wine-env: the prefix was not created (attempt $attempt)" >&2
     /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
@@ -69,7 +73,13 @@ kestrel_wine_up() {
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     KESTREL_XVFB_PID=$!
     for waited in $(seq 1 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { up=1; break; }
+      # The socket may be another server's that took the number at the same moment (this one
+      # then ends at once): the display is ours only when our server is still running.
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        sleep 0.2
+        kill -0 "$KESTREL_XVFB_PID" 2>/dev/null && up=1
+        break
+      fi
       kill -0 "$KESTREL_XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done
@@ -82,6 +92,18 @@ kestrel_wine_up() {
   [ -n "$up" ] || { echo "wine-env: no X display; windows and DDE cannot work" >&2; return 1; }
   export DISPLAY=":$n"
 
+  # The prefix must run both PE32 (the i686 release) and PE32+ programs. One made before the 32-bit
+  # loader was installed has no syswow64 and cannot start a PE32 program: it is made anew.
+  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    if [ -x /usr/lib/wine/wine ]; then
+      echo "wine-env: $WINEPREFIX cannot run 32-bit programs; making it anew" >&2
+      /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+      /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
+      rm -rf "$WINEPREFIX"
+    else
+      echo "wine-env: no 32-bit Wine loader (wine32:i386); 32-bit programs will not start" >&2
+    fi
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     _kestrel_make_prefix || { echo "wine-env: could not create the Wine prefix $WINEPREFIX" >&2; return 1; }
     # No window manager runs under Xvfb: unmanaged windows get their frames from Wine.

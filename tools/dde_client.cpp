@@ -65,6 +65,10 @@ HDDEDATA DdeClient::Send(const void* bytes, DWORD size, const char* item, UINT f
                          DWORD timeout_ms, DWORD* status) {
     *status = 0;
     if (!conversation_) return nullptr;
+    if (size > kLargestTransfer) {
+        last_error_ = DMLERR_INVALIDPARAMETER;
+        return nullptr;
+    }
     StringHandle h(instance_, item);
     HDDEDATA r = DdeClientTransaction(static_cast<LPBYTE>(const_cast<void*>(bytes)), size, conversation_, h.get(),
                                       format, type, timeout_ms, status);

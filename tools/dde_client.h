@@ -11,6 +11,13 @@ namespace kx {
 
 enum class DdeAnswer { kAccepted, kRefused, kFailed };
 
+// The most data one transaction sends. Wine 8 does not carry a DDE message of more than about
+// 2 MiB: a 64-bit receiver never sees it, and a 32-bit receiver that has already taken a message
+// of a megabyte or more can get it with its own DDE state damaged (the server then stops
+// answering or ends). Larger data are not sent at all: the transaction fails at once with
+// DMLERR_INVALIDPARAMETER, and the conversation stays usable.
+const DWORD kLargestTransfer = 2048000;
+
 class DdeClient {
 public:
     DdeClient();

@@ -151,7 +151,7 @@ inline HWND FindDialogOf(DWORD process_id, DWORD ms = 10000) {
     } search = {process_id, nullptr};
     for (DWORD waited = 0; waited <= ms; waited += 20) {
         EnumWindows(
-            [](HWND hwnd, LPARAM lparam) -> BOOL {
+            [](HWND hwnd, LPARAM lparam) CALLBACK -> BOOL {
                 Search* s = reinterpret_cast<Search*>(lparam);
                 DWORD pid = 0;
                 GetWindowThreadProcessId(hwnd, &pid);
@@ -173,7 +173,7 @@ inline std::string MessageText(HWND box) {
     std::string text;
     EnumChildWindows(
         box,
-        [](HWND child, LPARAM lparam) -> BOOL {
+        [](HWND child, LPARAM lparam) CALLBACK -> BOOL {
             char cls[16] = {};
             GetClassNameA(child, cls, sizeof cls);
             char buffer[512] = {};

@@ -28,7 +28,7 @@ inline HWND FindThreadWindow(DWORD thread, const char* class_name, const char* t
     } search = {class_name, title, nullptr};
     EnumThreadWindows(
         thread,
-        [](HWND hwnd, LPARAM lp) -> BOOL {
+        [](HWND hwnd, LPARAM lp) CALLBACK -> BOOL {
             Search* s = reinterpret_cast<Search*>(lp);
             char name[64] = {}, text[256] = {};
             GetClassNameA(hwnd, name, sizeof name);
