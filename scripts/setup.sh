@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 xvfb googletest
   fonts-ipafont-gothic fonts-ipafont-mincho
-  locales imagemagick file
+  locales imagemagick file python3
 )
 
 missing=()

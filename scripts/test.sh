@@ -23,16 +23,19 @@ suite() {
     touch "$ready"
     echo "test[$arch]: running the tests"
     cd "$top/build/$arch"
-    # A test that fails is run once more: under Wine a test program now and then ends at its start,
-    # before printing anything (seen about once in ten runs of the suite, in tests of every kind). Every
-    # first failure stays in the output, with what it printed, and is listed again at the end.
+    # Wine now and then fails to start a program at all: its loader cannot map the shared user data
+    # at its fixed address ("failed to map the shared user data: c0000018"), and the program ends
+    # with exit code 1 before any of its code runs (about one start in 6,000 under load; see
+    # scripts/start-stress.sh). Only a test whose failure carries exactly that line is run once
+    # more; any other failure stands. wine-run keeps Wine's err:virtual channel on for this.
     log="$top/build/$arch/last-test-run.log"
-    ctest --output-on-failure -j2 --timeout 600 --repeat until-pass:2 "$@" 2>&1 | tee "$log" || exit $?
-    retried="$(grep -E '^[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*' "$log" | sed -E 's/^[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+).*\*\*\*([A-Za-z]+).*/\1 (\2)/' || true)"
-    if [ -n "$retried" ]; then
-      echo "test[$arch]: these failed once and passed when run again:"
-      echo "$retried" | sed 's/^/test:   /'
-    fi
+    junit="$top/build/$arch/last-test-run.xml"
+    rc=0
+    ctest --output-on-failure -j2 --timeout 600 --output-junit "$junit" "$@" 2>&1 | tee "$log" || rc=$?
+    [ "$rc" = 0 ] && exit 0
+    again="$(python3 "$top/scripts/start-failures.py" "$junit")" || exit "$rc"
+    echo "test[$arch]: Wine failed to start these test programs; running them once more: $again"
+    ctest --output-on-failure --timeout 600 -R "^($again)\$" 2>&1 | tee -a "$log" || exit $?
   )
 }
 

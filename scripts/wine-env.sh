@@ -52,7 +52,7 @@ _kestrel_make_prefix() {
 kestrel_wine_up() {
   local build
   build="$(cd "$1" && pwd)" || { echo "wine-env: no build folder $1" >&2; return 1; }
-  export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+  export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all,err+virtual WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   export LOCPATH="$build/locale"
   KESTREL_WINE="$build/wine-run"
 
