@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs quarryctl of build/x86_64 under Wine from Linux. Arguments are given in UTF-8 (they reach the
-# program as Shift_JIS); a Linux path given to --dir or --hmjre is turned into its Wine path (Z:\...).
-# Output is converted to UTF-8 with LF line ends. The Wine environment is brought up (and down again
-# afterwards) unless it is up already for this build. Exit code: quarryctl's (see --help).
+# program as Unicode); a Linux path given to --dir or --hmjre is turned into its Wine path (Z:\...).
+# quarryctl writes UTF-8 to a pipe; its CR LF line ends become LF. The Wine environment is brought
+# up (and down again afterwards) unless it is up already for this build. Exit code: quarryctl's (see --help).
 set -uo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KESTREL_BUILD:-$top/build/x86_64}"
@@ -35,7 +35,7 @@ if [ "${WINEPREFIX:-}" != "$build/wineprefix" ] || [ -z "${DISPLAY:-}" ] || [ ! 
 fi
 
 "$build/wine-run" "$exe" "${args[@]}" \
-  2> >(iconv -f CP932 -t UTF-8 | sed 's/\r$//' >&2) \
-  | iconv -f CP932 -t UTF-8 | sed 's/\r$//'
+  2> >(sed 's/\r$//' >&2) \
+  | sed 's/\r$//'
 rc=${PIPESTATUS[0]}
 exit "$rc"
