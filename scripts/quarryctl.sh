@@ -34,8 +34,12 @@ if [ "${WINEPREFIX:-}" != "$build/wineprefix" ] || [ -z "${DISPLAY:-}" ] || [ ! 
   trap kestrel_wine_down EXIT
 fi
 
-"$build/wine-run" "$exe" "${args[@]}" \
-  2> >(sed 's/\r$//' >&2) \
-  | sed 's/\r$//'
+# Standard error goes through a file and is shown once the program has ended: a pipe's reader would
+# wait for its end, which Wine's helper processes, holding the program's handles, may delay, and
+# lines could be lost when this script ends first.
+err="$(mktemp)"
+"$build/wine-run" "$exe" "${args[@]}" 2>"$err" | sed 's/\r$//'
 rc=${PIPESTATUS[0]}
+sed 's/\r$//' "$err" >&2
+rm -f "$err"
 exit "$rc"
