@@ -10,6 +10,7 @@
 
 #include "engine/job_settings.h"
 #include "engine/preview.h"
+#include "log_texts.h"
 #include "test_support.h"
 
 using kxtest::ReadFileBytes;
@@ -124,12 +125,10 @@ TEST_F(PreviewRun, WritesNothingTellsEveryRefusalAndCountsAsTheNextReplace) {
     // The same job replaced: the counts are those of the preview, and so are the refusals.
     EXPECT_TRUE(job.Replace());
     CloseHandle(held);
-    EXPECT_EQ(std::string(job.Log()), dir / "a.txt" + "\x93\xE0\x82\xCC" "3" +
-                                          "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC\x82\xB5"
-                                          "\x82\xBD\x81\x44\n");
+    EXPECT_EQ(std::string(job.Log()), kxtest::Replaced(dir / "a.txt", 3));
     const std::string notices = job.Notices();
     for (const char* name : {"ro.txt", "bin.txt", "emoji.txt", "euc.txt", "z.txt"})
-        EXPECT_NE(notices.find(dir / name + "\x82\xCC"), std::string::npos) << name;
+        EXPECT_NE(notices.find(dir / name + kxtest::kFailed), std::string::npos) << name;
     SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
