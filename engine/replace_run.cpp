@@ -74,11 +74,14 @@ public:
         return file.Close() && lossless;
     }
 
-    // Creates an empty file under a free name beside original, for a copy to land in.
+    // Creates an empty file under a free name beside original, for a copy to land in. Once created,
+    // the file is this run's to delete, whatever closing it answers: an empty file has nothing to lose.
     bool Reserve(const kxlib::string& original) {
         auto create = [](const kxlib::string& candidate) {
             FileStream stream;
-            return stream.Open(candidate.c_str(), "wx") && stream.Close();
+            if (!stream.Open(candidate.c_str(), "wx")) return false;
+            stream.Close();
+            return true;
         };
         return CreateBeside(original, create);
     }
