@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "command/unicode_values.h"
+
 namespace kx {
 
 namespace {
@@ -37,6 +39,7 @@ public:
     DataAccess(const DataAccess&) = delete;
     DataAccess& operator=(const DataAccess&) = delete;
     kxlib::string text() const { return DataText(bytes_, size_); }
+    bool units(std::wstring* units) const { return DataUnits(bytes_, size_, units); }
 
 private:
     HDDEDATA data_;
@@ -51,6 +54,19 @@ kxlib::string DataText(const BYTE* bytes, DWORD size) {
     const void* nul = std::memchr(bytes, 0, size);
     DWORD length = nul ? static_cast<DWORD>(static_cast<const BYTE*>(nul) - bytes) : size;
     return kxlib::string(reinterpret_cast<const char*>(bytes), length);
+}
+
+bool DataUnits(const BYTE* bytes, DWORD size, std::wstring* units) {
+    units->clear();
+    if (!bytes) return size == 0;
+    const DWORD count = size / 2;
+    for (DWORD i = 0; i < count; ++i) {
+        wchar_t unit;
+        std::memcpy(&unit, bytes + 2 * i, 2);
+        if (unit == 0) return true;
+        units->push_back(unit);
+    }
+    return size % 2 == 0;
 }
 
 CommandServer::CommandServer(const char* service, const char* topic)
@@ -138,16 +154,33 @@ bool CommandServer::TopicMatches(HSZ topic) const {
     return std::strcmp(Query(topic).c_str(), topicName_.c_str()) == 0;
 }
 
-HDDEDATA CommandServer::Reply(HSZ item, const kxlib::string& text) const {
+HDDEDATA CommandServer::Reply(HSZ item, const kxlib::string& text, UINT format) const {
+    if (format == CF_UNICODETEXT) {
+        std::wstring units = UnicodeOfJobText(text);
+        return DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(const_cast<wchar_t*>(units.c_str())),
+                                   static_cast<DWORD>((units.size() + 1) * sizeof(wchar_t)), 0, item,
+                                   CF_UNICODETEXT, 0);
+    }
+    // Any other format is answered as text, as it always was.
     return DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(const_cast<char*>(text.c_str())),
                                text.length() + 1, 0, item, CF_TEXT, 0);
 }
 
-HDDEDATA CommandServer::Poke(HSZ item, HDDEDATA data) {
+HDDEDATA CommandServer::Poke(HSZ item, UINT format, HDDEDATA data) {
     std::unique_ptr<PokeHandler> handler(CloneOf(pokeItems_, Query(item)));
     if (!handler) return nullptr;
+    const HDDEDATA refused = reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
     // The text is taken within the size of the data: a poke without a NUL ends where its data end.
-    kxlib::string text = DataAccess(data).text();
+    kxlib::string text;
+    if (format == CF_TEXT) {
+        text = DataAccess(data).text();
+    } else if (format == CF_UNICODETEXT) {
+        // A Unicode value is taken exactly or not at all.
+        std::wstring units;
+        if (!DataAccess(data).units(&units) || !JobTextOfUnicode(units.data(), units.size(), &text)) return refused;
+    } else {
+        return refused;
+    }
     return reinterpret_cast<HDDEDATA>(handler->Invoke(text.c_str()) ? DDE_FACK : DDE_FNOTPROCESSED);
 }
 
@@ -158,16 +191,16 @@ HDDEDATA CommandServer::Execute(HDDEDATA data) {
     return reinterpret_cast<HDDEDATA>(handler->Invoke() ? DDE_FACK : DDE_FNOTPROCESSED);
 }
 
-HDDEDATA CommandServer::Request(HSZ item) {
+HDDEDATA CommandServer::Request(HSZ item, UINT format) {
     std::unique_ptr<RequestHandler> handler(CloneOf(requestItems_, Query(item)));
     if (!handler) return nullptr;
     const char* answer = handler->Invoke();
     kxlib::string text(answer ? answer : "");
     handler.reset();
-    return Reply(item, text);
+    return Reply(item, text, format);
 }
 
-HDDEDATA CALLBACK CommandServer::Callback(UINT type, UINT /*format*/, HCONV conversation, HSZ hsz1, HSZ hsz2,
+HDDEDATA CALLBACK CommandServer::Callback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2,
                                           HDDEDATA data, ULONG_PTR /*data1*/, ULONG_PTR /*data2*/) {
     switch (type) {
     case XTYP_CONNECT: {
@@ -190,11 +223,11 @@ HDDEDATA CALLBACK CommandServer::Callback(UINT type, UINT /*format*/, HCONV conv
     if (!server) return nullptr;
     switch (type) {
     case XTYP_POKE:
-        return server->Poke(hsz2, data);
+        return server->Poke(hsz2, format, data);
     case XTYP_EXECUTE:
         return server->Execute(data);
     case XTYP_REQUEST:
-        return server->Request(hsz2);
+        return server->Request(hsz2, format);
     case XTYP_ADVSTART:
         if (server->adviseActive_) return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(FALSE));
         server->adviseActive_ = true;

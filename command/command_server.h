@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 #include "command/handlers.h"
 #include "command/lstrcmp_less.h"
@@ -51,10 +52,10 @@ private:
 
     bool TopicMatches(HSZ topic) const;
     kxlib::string Query(HSZ hsz) const;
-    HDDEDATA Reply(HSZ item, const kxlib::string& text) const;
-    HDDEDATA Poke(HSZ item, HDDEDATA data);
+    HDDEDATA Reply(HSZ item, const kxlib::string& text, UINT format = CF_TEXT) const;
+    HDDEDATA Poke(HSZ item, UINT format, HDDEDATA data);
     HDDEDATA Execute(HDDEDATA data);
-    HDDEDATA Request(HSZ item);
+    HDDEDATA Request(HSZ item, UINT format);
 
     bool connected_;
     bool adviseActive_;
@@ -71,5 +72,8 @@ private:
 
 // The bytes of a DDE data object as text: up to its first NUL, or all of it when it holds none.
 kxlib::string DataText(const BYTE* bytes, DWORD size);
+// The UTF-16 units of a DDE data object up to the first NUL unit, or all of them when it holds none;
+// false when it holds no NUL unit and ends in half a unit.
+bool DataUnits(const BYTE* bytes, DWORD size, std::wstring* units);
 
 }  // namespace kx

@@ -101,9 +101,12 @@ void RegisterItems(CommandServer& server, JobSettings& job) {
     Register(&CommandServer::addPoke, server, "ShowLog", new PokeMember<Job>(&job, &Job::ShowLog));
     Register(&CommandServer::addPoke, server, "SetHmJreDLL", new PokeFunction(&SetHmJreDLL));
     Register(&CommandServer::addExecute, server, "Replace", new ExecuteMember<Job>(&job, &Job::Replace));
+    Register(&CommandServer::addExecute, server, "Preview", new ExecuteMember<Job>(&job, &Job::Preview));
     Register(&CommandServer::addExecute, server, "FuzzyOptionDialog", new ExecuteFunction(&FuzzyOptionDialog));
     Register(&CommandServer::addRequest, server, "Log", new RequestMember<Job>(&job, &Job::Log));
+    Register(&CommandServer::addRequest, server, "Notices", new RequestMember<Job>(&job, &Job::Notices));
     Register(&CommandServer::addRequest, server, "FileList", new RequestMember<Job>(&job, &Job::FileList));
+    Register(&CommandServer::addRequest, server, "Preview", new RequestMember<Job>(&job, &Job::PreviewReply));
     Register(&CommandServer::addRequest, server, "GetHmJreVersion", new RequestFunction(&GetHmJreVersion));
 }
 

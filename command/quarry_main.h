@@ -22,7 +22,7 @@ extern const char kServiceName[];
 extern const char kTopicName[];
 extern const char kEventName[];
 
-// Registers the fourteen command items of the job on the server.
+// Registers the command items of the job on the server.
 void RegisterItems(CommandServer& server, JobSettings& job);
 
 // The program's main routine, given the command line without the program path.

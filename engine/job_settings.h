@@ -21,6 +21,7 @@ struct JobSettings {
     kxlib::string replace_string;
     kxlib::string replaced_log;
     kxlib::string notice_log;
+    kxlib::string preview_text;
     bool subdir = false;
     bool backup = false;
     bool keep_timestamp = false;
@@ -42,9 +43,16 @@ struct JobSettings {
 
     // Execute handler "Replace": the search-and-replace run over every listed file.
     bool Replace();
-    // Request handlers: "Log" (lines of the replaced files) and "FileList" (the files the job covers).
+    // Execute handler "Preview": the run as "Replace" would make it, writing nothing (no file, no
+    // backup, no temporary file, no time stamp); what it would do goes to preview_text. The result
+    // log of the last "Replace" stays as it is.
+    bool Preview();
+    // Request handlers: "Log" (lines of the replaced files), "Notices" (lines of the files that failed
+    // or had no hit), "FileList" (the files the job covers) and "Preview" (the text of the last preview).
     const char* Log();
+    const char* Notices();
     const char* FileList();
+    const char* PreviewReply();
 };
 
 // Request handler "GetHmJreVersion" and execute handler "FuzzyOptionDialog".

@@ -30,12 +30,18 @@ uint32_t ReserveSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
 // file could not be written back without damage.
 bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, FileReading* reading) {
     TextFile file;
+    reading->reason = FailReason::kUnreadable;
     if (!file.Open(path, TextFile::kRead, char_set, kLineBreakCrLf)) return false;
     reading->file_char_set = file.file_char_set;
     reading->file_line_break = file.file_line_break;
     reading->text.reserve(size + 10);
     bool read = file.reader->ReadAll(&reading->text);
     bool sound = read && !file.reader->lossy() && !file.reader->has_nul();
+    if (read) {
+        reading->reason = file.reader->has_nul() ? FailReason::kBinary
+                          : sound                ? FailReason::kNone
+                                                 : FailReason::kLossy;
+    }
     file.Close();
     return sound;
 }
@@ -47,10 +53,14 @@ std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool
     // Size and attributes in one look, without opening the file: the size only sizes the buffers,
     // the attributes tell a read-only file.
     WIN32_FILE_ATTRIBUTE_DATA facts;
+    reading->reason = FailReason::kUnreadable;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &facts)) return reading;
     reading->read_only = (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     // A file beyond what the run can hold is refused from its size alone, before anything is read.
-    if (FileSize(facts) > kLargestRunFile) return reading;
+    if (FileSize(facts) > kLargestRunFile) {
+        reading->reason = FailReason::kTooLarge;
+        return reading;
+    }
     if (keep_timestamp) {
         reading->t_write = GetLastWriteTime(path);
         reading->t_access = GetLastAccessTime(path);

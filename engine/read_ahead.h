@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/fail_reason.h"
 #include "engine/file_list.h"
 #include "engine/pipeline_stage.h"
 #include "text/file_utils.h"
@@ -20,6 +21,7 @@ struct FileReading {
     // The attributes could be read and the whole text was decoded without loss and without a NUL
     // byte (a text that could not be written back unchanged is never searched).
     bool sound = false;
+    FailReason reason = FailReason::kNone;  // why it is not sound
     bool read_only = false;
     FileTimeStamp t_write, t_access;  // only when the job keeps time stamps
     kxlib::string text;

@@ -75,7 +75,8 @@ public:
         return file.Close() && lossless;
     }
 
-    // Creates an empty file under a free name beside original, for a copy to land in.
+    // Creates an empty file under a free name beside original, for a copy to land in. Once created,
+    // the file is this run's to delete, whatever closing it answers: an empty file has nothing to lose.
     bool Reserve(const kxlib::string& original) {
         // Once opened the file is this run's own, whatever its closing answers: the copy overwrites it.
         auto create = [](const kxlib::string& candidate) {
@@ -135,7 +136,7 @@ bool PutInPlace(const kxlib::string& original, const kxlib::string& temporary) {
 }  // namespace
 
 int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const kxlib::string& text,
-                   kxlib::string* output) {
+                   kxlib::string* output, MatchObserver* observer) {
     const char* base = text.c_str();
     const uint32_t total = text.length();
     uint32_t p = 0;
@@ -157,7 +158,9 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
         if (at > total - p) at = total - p;
         kxlib::append_growing(*output, base + p, at);
         const char* replacement = matcher.ExpandReplacement(replace_string.c_str());
-        kxlib::append_growing(*output, replacement, static_cast<uint32_t>(std::strlen(replacement)));
+        const uint32_t replacement_length = static_cast<uint32_t>(std::strlen(replacement));
+        if (observer) observer->Matched(p + at, matched, output->length(), replacement_length);
+        kxlib::append_growing(*output, replacement, replacement_length);
         ++count;
         p += at + matched;
         if (matched == 0) {
@@ -180,12 +183,12 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
 }
 
 FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const FileReading& reading, size_t index,
-                          std::unique_ptr<FileWrite>* write) {
-    if (!reading.sound) return {false, 0};
+                          std::unique_ptr<FileWrite>* write, MatchObserver* preview) {
+    if (!reading.sound) return {false, 0, reading.reason};
     std::unique_ptr<FileWrite> changed(new FileWrite);
-    const int32_t n = ReplaceAll(job.matcher, job.replace_string, reading.text, &changed->output);
+    const int32_t n = ReplaceAll(job.matcher, job.replace_string, reading.text, &changed->output, preview);
     if (n == 0) {
-        if (job.keep_timestamp) SetLastAccessTime(path.c_str(), reading.t_access);
+        if (job.keep_timestamp && !preview) SetLastAccessTime(path.c_str(), reading.t_access);
         return {true, 0};
     }
     changed->index = index;
@@ -207,15 +210,31 @@ FileOutcome WriteChanged(const FileWrite& write) {
     const int32_t n = write.count;
     if (write.backup) MakeBackup(path);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
-    if (write.read_only) return {false, n};
+    if (write.read_only) return {false, n, FailReason::kReadOnly};
     TemporaryFile temporary;
-    if (!temporary.Write(path, write.char_set, write.line_break, write.output)) return {false, n};
-    if (!PutInPlace(path, temporary.path())) return {false, n};
+    if (!temporary.Write(path, write.char_set, write.line_break, write.output))
+        return {false, n, FailReason::kNotWritten};
+    if (!PutInPlace(path, temporary.path())) return {false, n, FailReason::kNotWritten};
     temporary.Release();
     if (write.keep_timestamp) {
         SetLastAccessTime(path.c_str(), write.t_access);
         SetLastWriteTime(path.c_str(), write.t_write);
     }
+    return {true, n};
+}
+
+FileOutcome CheckChanged(const FileWrite& write) {
+    const int32_t n = write.count;
+    if (write.read_only) return {false, n, FailReason::kReadOnly};
+    // The new text is encoded as it would be written, into the null device.
+    TextFile sink;
+    if (!sink.Open("NUL", TextFile::kWrite, write.char_set, write.line_break))
+        return {false, n, FailReason::kNotWritten};
+    sink.writer->Write(write.output.c_str(), write.output.length());
+    const bool lossless = !sink.writer->lossy();
+    sink.Close();
+    if (!lossless) return {false, n, FailReason::kUnencodable};
+    if (!CanBeReplaced(*write.path)) return {false, n, FailReason::kHeld};
     return {true, n};
 }
 

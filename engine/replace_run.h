@@ -10,15 +10,26 @@
 
 namespace kx {
 
+// Told of every match as ReplaceAll replaces it: the matched bytes text[at, at + length) became
+// output[out_at, out_at + out_length).
+class MatchObserver {
+public:
+    virtual void Matched(uint32_t at, uint32_t length, uint32_t out_at, uint32_t out_length) = 0;
+
+protected:
+    ~MatchObserver() {}
+};
+
 // Builds the new text of one file: every match of the prepared search replaced. A match of length
 // zero copies the next character unchanged, so the loop always advances.
 int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const kxlib::string& text,
-                   kxlib::string* output);
+                   kxlib::string* output, MatchObserver* observer = nullptr);
 
 // Searches the text of entry index of the run: a file that changes gets its new text in *write for
-// WriteChanged; any other gets its outcome here.
+// WriteChanged; any other gets its outcome here. A preview (matches told to an observer) sets no
+// time stamp.
 FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const FileReading& reading, size_t index,
-                          std::unique_ptr<FileWrite>* write);
+                          std::unique_ptr<FileWrite>* write, MatchObserver* preview = nullptr);
 // One file of the run from reading to writing.
 FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path);
 

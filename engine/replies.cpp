@@ -1,5 +1,5 @@
-// Reply texts of the requests "Log", "FileList" and "GetHmJreVersion", and the execute command
-// "FuzzyOptionDialog".
+// Reply texts of the requests "Log", "Notices", "FileList" and "GetHmJreVersion", and the execute
+// command "FuzzyOptionDialog".
 #include <windows.h>
 
 #include "engine/file_list.h"
@@ -8,6 +8,8 @@
 namespace kx {
 
 const char* JobSettings::Log() { return replaced_log.c_str(); }
+
+const char* JobSettings::Notices() { return notice_log.c_str(); }
 
 const char* JobSettings::FileList() {
     static kxlib::string reply;

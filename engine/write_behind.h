@@ -17,6 +17,7 @@ namespace kx {
 struct FileOutcome {
     bool ok;        // false: the file could not be read, was refused, or could not be written
     int32_t count;  // replacements made
+    FailReason reason = FailReason::kNone;  // why not ok
 };
 
 // A changed file's new text on its way to the disk, with all that writing it needs.
@@ -36,6 +37,9 @@ struct FileWrite {
 // Backs the file up when asked, refuses a read-only file, writes the new text to a temporary file
 // beside it, puts that in its place and sets the old time stamps back when asked.
 FileOutcome WriteChanged(const FileWrite& write);
+// What WriteChanged would answer, as far as it can be told without writing anything: a read-only
+// file, a new text the file's encoding cannot hold and a file that cannot be replaced are refused.
+FileOutcome CheckChanged(const FileWrite& write);
 
 // Writes changed files one after the other in the order they are handed, on a thread of its own, so
 // that encoding, flushing and putting in place overlap with reading and searching the next files.

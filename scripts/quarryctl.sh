@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs quarryctl of build/x86_64 (or, with --arch=i686 first, of build/i686: the release) under Wine from Linux. Arguments are given in UTF-8 (they reach the
-# program as Shift_JIS); a Linux path given to --dir or --hmjre is turned into its Wine path (Z:\...).
-# Output is converted to UTF-8 with LF line ends. The Wine environment is brought up (and down again
-# afterwards) unless it is up already for this build. Exit code: quarryctl's (see --help).
+# Runs quarryctl of build/x86_64 (or, with --arch=i686 first, of build/i686: the release) under Wine
+# from Linux. Arguments are given in UTF-8 (they reach the program as Unicode); a Linux path given to
+# --dir or --hmjre is turned into its Wine path (Z:\...). quarryctl writes UTF-8 to a pipe; its CR LF
+# line ends become LF. The Wine environment is brought up (and down again afterwards) unless it is up
+# already for this build. Exit code: quarryctl's (see --help).
 #   scripts/quarryctl.sh [--arch=x86_64|i686] [quarryctl options...]
 # KESTREL_BUILD names another build folder; --arch takes precedence over it.
 set -uo pipefail
@@ -42,8 +43,12 @@ if [ "${WINEPREFIX:-}" != "$build/wineprefix" ] || [ -z "${DISPLAY:-}" ] || [ ! 
   trap kestrel_wine_down EXIT
 fi
 
-"$build/wine-run" "$exe" "${args[@]}" \
-  2> >(iconv -f CP932 -t UTF-8 | sed 's/\r$//' >&2) \
-  | iconv -f CP932 -t UTF-8 | sed 's/\r$//'
+# Standard error goes through a file and is shown once the program has ended: a pipe's reader would
+# wait for its end, which Wine's helper processes, holding the program's handles, may delay, and
+# lines could be lost when this script ends first.
+err="$(mktemp)"
+"$build/wine-run" "$exe" "${args[@]}" 2>"$err" | sed 's/\r$//'
 rc=${PIPESTATUS[0]}
+sed 's/\r$//' "$err" >&2
+rm -f "$err"
 exit "$rc"

@@ -89,8 +89,13 @@ DdeAnswer DdeClient::Poke(const char* item, const std::string& text, DWORD timeo
     return PokeBytes(item, text.c_str(), static_cast<DWORD>(text.size() + 1), timeout_ms);
 }
 
-DdeAnswer DdeClient::PokeBytes(const char* item, const void* bytes, DWORD size, DWORD timeout_ms) {
-    return Transact(bytes, size, item, CF_TEXT, XTYP_POKE, timeout_ms);
+DdeAnswer DdeClient::PokeUnicode(const char* item, const std::wstring& text, DWORD timeout_ms) {
+    return PokeBytes(item, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), timeout_ms,
+                     CF_UNICODETEXT);
+}
+
+DdeAnswer DdeClient::PokeBytes(const char* item, const void* bytes, DWORD size, DWORD timeout_ms, UINT format) {
+    return Transact(bytes, size, item, format, XTYP_POKE, timeout_ms);
 }
 
 DdeAnswer DdeClient::Execute(const std::string& command, DWORD timeout_ms) {
@@ -121,6 +126,19 @@ bool DdeClient::Request(const char* item, std::string* text, DWORD timeout_ms) {
     if (!RequestBytes(item, text, timeout_ms)) return false;
     size_t nul = text->find('\0');
     if (nul != std::string::npos) text->resize(nul);
+    return true;
+}
+
+bool DdeClient::RequestUnicode(const char* item, std::wstring* text, DWORD timeout_ms) {
+    text->clear();
+    std::string bytes;
+    if (!RequestBytes(item, &bytes, timeout_ms, CF_UNICODETEXT)) return false;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const wchar_t unit = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                                  (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (unit == 0) break;
+        text->push_back(unit);
+    }
     return true;
 }
 

@@ -32,8 +32,10 @@ public:
 
     // Pokes text with its terminating NUL as CF_TEXT.
     DdeAnswer Poke(const char* item, const std::string& text, DWORD timeout_ms);
+    // Pokes text with its terminating NUL as CF_UNICODETEXT.
+    DdeAnswer PokeUnicode(const char* item, const std::wstring& text, DWORD timeout_ms);
     // Pokes the bytes exactly as given (no NUL added).
-    DdeAnswer PokeBytes(const char* item, const void* bytes, DWORD size, DWORD timeout_ms);
+    DdeAnswer PokeBytes(const char* item, const void* bytes, DWORD size, DWORD timeout_ms, UINT format = CF_TEXT);
     // Executes a command text, sent with its terminating NUL.
     DdeAnswer Execute(const std::string& command, DWORD timeout_ms);
     DdeAnswer ExecuteBytes(const void* bytes, DWORD size, DWORD timeout_ms);
@@ -41,6 +43,8 @@ public:
     bool RequestBytes(const char* item, std::string* reply, DWORD timeout_ms, UINT format = CF_TEXT);
     // The reply as text: up to its first NUL.
     bool Request(const char* item, std::string* text, DWORD timeout_ms);
+    // The reply asked for as CF_UNICODETEXT, up to its first NUL unit.
+    bool RequestUnicode(const char* item, std::wstring* text, DWORD timeout_ms);
     // Starts, stops an advise loop on an item (true when the server agreed).
     bool Advise(const char* item, bool start, DWORD timeout_ms);
 

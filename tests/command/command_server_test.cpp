@@ -202,6 +202,46 @@ TEST_F(CommandServerTest, RequestsAnswerTheTextWithOneNulAsText) {
     EXPECT_EQ(client_.Poke("Echo", "after", kTimeout), DdeAnswer::kAccepted);
 }
 
+TEST_F(CommandServerTest, UnicodePokesAreTakenExactlyOrRefusedAndOtherFormatsRefused) {
+    // Beside ANSI: an ASCII value, and kanji with a trail byte 0x5C in the code page (表 is 95 5C).
+    EXPECT_EQ(client_.PokeUnicode("Echo", L"abc", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client_.PokeUnicode("Echo", L"\u8868\u793A x", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client_.PokeUnicode("Echo", L"", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client_.Poke("Echo", "abc", kTimeout), DdeAnswer::kAccepted);
+    // A character the code page lacks (the em dash, which best fit would make a dash or '?'), a
+    // lone surrogate, and half a unit with no NUL before it: refused, never passed on.
+    EXPECT_EQ(client_.PokeUnicode("Echo", L"a\u2014b", kTimeout), DdeAnswer::kRefused);
+    EXPECT_EQ(client_.PokeUnicode("Echo", L"\xD800", kTimeout), DdeAnswer::kRefused);
+    EXPECT_EQ(client_.PokeBytes("Echo", "a\0b", 3, kTimeout, CF_UNICODETEXT), DdeAnswer::kRefused);
+    // Up to the first NUL unit; a trailing half unit after it does not matter.
+    EXPECT_EQ(client_.PokeBytes("Echo", "a\0\0\0b\0z", 7, kTimeout, CF_UNICODETEXT), DdeAnswer::kAccepted);
+    // Any other format: refused, the handler not called.
+    EXPECT_EQ(client_.PokeBytes("Echo", "abc", 4, kTimeout, CF_OEMTEXT), DdeAnswer::kRefused);
+    EXPECT_EQ(client_.PokeBytes("Echo", "abc", 4, kTimeout, RegisterClipboardFormatA("Rich Text Format")),
+              DdeAnswer::kRefused);
+    ASSERT_EQ(journal_.calls.size(), 5u);
+    EXPECT_EQ(journal_.calls[0], "echo:abc");
+    EXPECT_EQ(journal_.calls[1], "echo:\x95\x5C\x8E\xA6 x");
+    EXPECT_EQ(journal_.calls[2], "echo:");
+    EXPECT_EQ(journal_.calls[3], "echo:abc");
+    EXPECT_EQ(journal_.calls[4], "echo:a");
+}
+
+TEST_F(CommandServerTest, RequestsAnswerInUnicodeWhenAskedAndAsTextOtherwise) {
+    g_reply = "\x95\x5C\n\x82\xA0";  // 表, LF, あ
+    std::wstring wide;
+    ASSERT_TRUE(client_.RequestUnicode("Log", &wide, kTimeout));
+    EXPECT_EQ(wide, L"\u8868\n\u3042");
+    std::string bytes;
+    ASSERT_TRUE(client_.RequestBytes("Log", &bytes, kTimeout, CF_UNICODETEXT));
+    EXPECT_EQ(bytes, std::string("\x68\x88\n\0\x42\x30\0\0", 8)) << "UTF-16 with one NUL unit";
+    ASSERT_TRUE(client_.RequestBytes("Log", &bytes, kTimeout));
+    EXPECT_EQ(bytes, g_reply + '\0');
+    g_reply.clear();
+    ASSERT_TRUE(client_.RequestBytes("Log", &bytes, kTimeout, CF_UNICODETEXT));
+    EXPECT_EQ(bytes, std::string(2, '\0'));
+}
+
 TEST_F(CommandServerTest, OneAdviseLoopAtATime) {
     EXPECT_TRUE(client_.Advise("Log", true, kTimeout));
     EXPECT_TRUE(server_->server()->adviseActive());

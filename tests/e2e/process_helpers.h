@@ -37,10 +37,14 @@ public:
 
     // Starts bin\<exe> with the argument text; with capture, standard output and error go to pipes.
     bool Start(const std::string& exe, const std::string& arguments, bool capture = false) {
-        std::string line = "\"" + ProgramDir() + exe + "\" " + arguments;
-        std::vector<char> buffer(line.begin(), line.end());
-        buffer.push_back('\0');
-        STARTUPINFOA si = {};
+        return Start(exe, Wide(arguments), capture);
+    }
+    // The same with arguments in Unicode.
+    bool Start(const std::string& exe, const std::wstring& arguments, bool capture = false) {
+        std::wstring line = L"\"" + Wide(ProgramDir() + exe) + L"\" " + arguments;
+        std::vector<wchar_t> buffer(line.begin(), line.end());
+        buffer.push_back(L'\0');
+        STARTUPINFOW si = {};
         si.cb = sizeof si;
         HANDLE out_write = nullptr, err_write = nullptr;
         if (capture) {
@@ -61,7 +65,7 @@ public:
         // dozen runs of the suite): it is tried again, and each failure is told with its error code.
         BOOL ok = FALSE;
         for (int attempt = 1; attempt <= 3 && !ok; ++attempt) {
-            ok = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, capture, 0, nullptr, nullptr, &si, &info_);
+            ok = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, capture, 0, nullptr, nullptr, &si, &info_);
             if (!ok) {
                 std::fprintf(stderr, "starting %s failed (attempt %d, error %lu)\n", exe.c_str(), attempt,
                              static_cast<unsigned long>(GetLastError()));
@@ -105,6 +109,14 @@ public:
     const std::string& err() const { return err_; }
 
 private:
+    static std::wstring Wide(const std::string& ansi) {
+        std::wstring wide(ansi.size(), L'\0');
+        int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0],
+                                    static_cast<int>(wide.size()));
+        wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        return wide;
+    }
+
     // Takes what the pipe holds until the program has ended and the pipe is empty. The pipe's end
     // is not waited for: under Wine a process started meanwhile (the desktop process that the
     // program's first window brings up, say) gets the program's standard handles too and may keep
