@@ -234,7 +234,7 @@ FileOutcome CheckChanged(const FileWrite& write) {
     const bool lossless = !sink.writer->lossy();
     sink.Close();
     if (!lossless) return {false, n, FailReason::kUnencodable};
-    if (!CanBeReplaced(*write.path)) return {false, n, FailReason::kHeld};
+    if (!CanBeReplaced(write.path->c_str())) return {false, n, FailReason::kHeld};
     return {true, n};
 }
 

@@ -7,9 +7,6 @@
 
 namespace kx {
 
-namespace {
-
-// True when nothing stops the original from being renamed away.
 bool CanBeReplaced(const char* original) {
     HANDLE h = CreateFileA(original, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -17,8 +14,6 @@ bool CanBeReplaced(const char* original) {
     CloseHandle(h);
     return true;
 }
-
-}  // namespace
 
 bool ReplaceExistingFile(const char* original, const char* temporary) {
     if (!CanBeReplaced(original)) return false;

@@ -11,4 +11,8 @@ namespace kx {
 // when they find out halfway.
 bool ReplaceExistingFile(const char* original, const char* temporary);
 
+// True when nothing stops the original from being renamed away: no other program holds it open
+// without sharing deletion.
+bool CanBeReplaced(const char* original);
+
 }  // namespace kx
