@@ -252,9 +252,11 @@ std::string ProgramFolder() {
 class QuarryProcess {
 public:
     QuarryProcess() : info_() {}
-    ~QuarryProcess() {
+    ~QuarryProcess() { Close(); }
+    void Close() {
         if (info_.hProcess) CloseHandle(info_.hProcess);
         if (info_.hThread) CloseHandle(info_.hThread);
+        info_ = PROCESS_INFORMATION();
     }
     QuarryProcess(const QuarryProcess&) = delete;
     QuarryProcess& operator=(const QuarryProcess&) = delete;
@@ -294,12 +296,28 @@ bool ConnectToQuarry(kx::DdeClient& client, const Settings& s, QuarryProcess* st
         return false;
     }
     *we_started = true;
+    int starts_left = 2;
+    ULONGLONG started_at = GetTickCount64();
     for (DWORD waited = 0; waited < kStartSeconds * 1000; waited += 50) {
         if (client.Connect("Quarry", "Quarry")) return true;
         // Exit code 3: another Quarry began waiting meanwhile; keep trying to reach that one.
         if (!started->running()) {
             int code = started->Wait(0);
             *we_started = false;
+            // Exit code 1 within two seconds: Wine could not start the program at all (its loader
+            // failed before any of Quarry's code ran; "--ddestart" is never a bad command line).
+            // Such a start is tried again, twice at most.
+            if (code == 1 && GetTickCount64() - started_at < 2000 && starts_left > 0) {
+                --starts_left;
+                started->Close();
+                if (!started->Start("--ddestart")) {
+                    Error(L"cannot start quarry.exe again after Wine failed to start it");
+                    return false;
+                }
+                started_at = GetTickCount64();
+                *we_started = true;
+                continue;
+            }
             if (code != 3) {
                 Error(L"quarry --ddestart ended with exit code " + std::to_wstring(code));
                 return false;
