@@ -21,15 +21,18 @@ uint32_t ReserveSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
     return facts.nFileSizeHigh != 0 || facts.nFileSizeLow > kReserveBound ? kReserveBound : facts.nFileSizeLow;
 }
 
-// Reads the whole decoded text. False when the file cannot be opened, when decoding lost anything
-// (a character the code page lacks, an invalid sequence) or when the text holds a NUL byte: such a
-// file could not be written back without damage.
-bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, FileReading* reading) {
+// Reads the whole decoded text, characters the code page lacks put in as codes of stand_ins. False
+// when the file cannot be opened, when decoding lost anything (an invalid sequence, a character no
+// stand-in code was left for) or when the text holds a NUL byte: such a file could not be written
+// back without damage.
+bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, StandIns* stand_ins, FileReading* reading) {
     TextFile file;
     if (!file.Open(path, TextFile::kRead, char_set, kLineBreakCrLf)) return false;
     reading->file_char_set = file.file_char_set;
     reading->file_line_break = file.file_line_break;
+    reading->text.assign("");
     reading->text.reserve(size + 10);
+    file.reader->UseStandIns(stand_ins);
     bool read = file.reader->ReadAll(&reading->text);
     bool sound = read && !file.reader->lossy() && !file.reader->has_nul();
     file.Close();
@@ -38,7 +41,8 @@ bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, FileReadin
 
 }  // namespace
 
-std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp) {
+std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp,
+                                        const StandIns& reserved) {
     std::unique_ptr<FileReading> reading(new FileReading);
     // Size and attributes in one look, without opening the file: the size only sizes the buffers,
     // the attributes tell a read-only file.
@@ -49,13 +53,22 @@ std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool
         reading->t_write = GetLastWriteTime(path);
         reading->t_access = GetLastAccessTime(path);
     }
-    reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), reading.get());
+    std::shared_ptr<StandIns> stand_ins = std::make_shared<StandIns>(reserved);
+    reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), stand_ins.get(), reading.get());
+    if (reading->sound && stand_ins->clashed()) {
+        // A code given out turned up later as one of the file's own characters: read again with
+        // every own code known from the start (no clash can happen then).
+        stand_ins = std::make_shared<StandIns>(stand_ins->Restart());
+        reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), stand_ins.get(), reading.get());
+    }
     if (!reading->sound) reading->text.assign("");
+    if (reading->sound && !stand_ins->empty()) reading->stand_ins = std::move(stand_ins);
     return reading;
 }
 
-ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp)
-    : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), earlier_(files.size(), kNone),
+ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp, const StandIns& reserved)
+    : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), reserved_(reserved),
+      earlier_(files.size(), kNone),
       ready_(files.size()), sizes_(files.size(), 0), failed_(files.size(), false), finished_(files.size(), false) {
     std::unordered_map<std::string, size_t> last;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -91,7 +104,7 @@ void ReadAhead::Run() {
         std::unique_ptr<FileReading> reading;
         bool failed = false;
         try {
-            reading = ReadForRun(path, char_set_, keep_timestamp_);
+            reading = ReadForRun(path, char_set_, keep_timestamp_, reserved_);
         } catch (const std::bad_alloc&) {
             failed = true;  // the run meets it again when it takes this file
         }
@@ -107,7 +120,7 @@ void ReadAhead::Run() {
 }
 
 std::unique_ptr<FileReading> ReadAhead::Take(size_t i) {
-    if (!started()) return ReadForRun(files_[i].c_str(), char_set_, keep_timestamp_);
+    if (!started()) return ReadForRun(files_[i].c_str(), char_set_, keep_timestamp_, reserved_);
     std::unique_ptr<FileReading> reading;
     bool failed;
     {

@@ -56,7 +56,8 @@ public:
 
     // Writes text in the given encoding to a new file under a free name beside original and makes
     // sure it reached the disk. False when no file could be created or not every byte got there.
-    bool Write(const kxlib::string& original, int32_t char_set, int32_t line_break, const kxlib::string& text) {
+    bool Write(const kxlib::string& original, int32_t char_set, int32_t line_break, const kxlib::string& text,
+               const StandIns* stand_ins) {
         const kxlib::string directory = DirectoryOf(original);
         // Names are tried from a counter that the writing threads share.
         static volatile LONG next = static_cast<LONG>(GetTickCount() ^ GetCurrentProcessId());
@@ -73,6 +74,9 @@ public:
             const DWORD error = GetLastError();
             if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
         }
+        // Stand-in codes go back to the characters they stand for (a writer that cannot do that is
+        // refused: the characters would be lost).
+        if (!file.writer->UseStandIns(stand_ins)) return false;
         file.writer->Write(text.c_str(), static_cast<int32_t>(text.length()));
         // A character the file's encoding cannot hold (one brought in by the replacement) would be
         // written as a substitute: the file is refused instead.
@@ -115,6 +119,15 @@ bool PutInPlace(const kxlib::string& original, const kxlib::string& temporary) {
         return true;
     return !InjectedFault(FileCall::Replace) &&
            MoveFileExA(temporary.c_str(), original.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+// The stand-in codes a job keeps from being given out: those its find and replace strings use.
+StandIns ReservedStandIns(const JobSettings& job) {
+    StandIns reserved;
+    const kxlib::string& find = job.matcher.find_string();
+    reserved.Reserve(find.c_str(), find.length());
+    reserved.Reserve(job.replace_string.c_str(), job.replace_string.length());
+    return reserved;
 }
 }  // namespace
 
@@ -175,6 +188,7 @@ FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const Fil
     changed->index = index;
     changed->path = &path;
     changed->count = n;
+    changed->stand_ins = reading.stand_ins;
     changed->char_set = job.char_set != kCharSetAuto ? job.char_set : reading.file_char_set;
     changed->line_break = job.line_break != kLineBreakAuto ? job.line_break : reading.file_line_break;
     changed->backup = job.backup;
@@ -193,7 +207,8 @@ FileOutcome WriteChanged(const FileWrite& write) {
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
     if (write.read_only) return {false, n};
     TemporaryFile temporary;
-    if (!temporary.Write(path, write.char_set, write.line_break, write.output)) return {false, n};
+    if (!temporary.Write(path, write.char_set, write.line_break, write.output, write.stand_ins.get()))
+        return {false, n};
     if (!PutInPlace(path, temporary.path())) return {false, n};
     temporary.Release();
     if (write.keep_timestamp) {
@@ -204,7 +219,8 @@ FileOutcome WriteChanged(const FileWrite& write) {
 }
 
 FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
-    std::unique_ptr<FileReading> reading = ReadForRun(path.c_str(), job.char_set, job.keep_timestamp);
+    std::unique_ptr<FileReading> reading =
+        ReadForRun(path.c_str(), job.char_set, job.keep_timestamp, ReservedStandIns(job));
     std::unique_ptr<FileWrite> write;
     FileOutcome outcome = SearchReading(job, path, *reading, 0, &write);
     return write ? WriteChanged(*write) : outcome;
@@ -221,7 +237,7 @@ bool JobSettings::Replace() {
     // Three stages overlap: files are read and decoded ahead on one thread, searched here, and the
     // changed ones written behind on another; the log still follows the list's order.
     std::vector<FileOutcome> outcomes(files.size(), FileOutcome{false, 0});
-    ReadAhead ahead(files, char_set, keep_timestamp);
+    ReadAhead ahead(files, char_set, keep_timestamp, ReservedStandIns(*this));
     {
         WriteBehind behind(&outcomes, &ahead);
         for (size_t i = 0; i < files.size(); ++i) {

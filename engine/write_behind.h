@@ -24,6 +24,7 @@ struct FileWrite {
     size_t index = 0;                     // entry of the run's list
     const kxlib::string* path = nullptr;  // the list's own string, left as it is
     kxlib::string output;
+    std::shared_ptr<const StandIns> stand_ins;  // the reading's, written back as their characters
     int32_t count = 0;
     int32_t char_set = 0;
     int32_t line_break = 2;

@@ -127,6 +127,12 @@ int32_t TextReader::Block(char* buffer, uint32_t size, bool one_line) {
     return n;
 }
 
+void TextReader::PutStandIn(uint32_t cp, char* out, uint32_t* m) {
+    if (stand_ins_->Put(cp, out, m)) return;
+    MarkLossy();
+    out[(*m)++] = static_cast<char>(kReplacement);
+}
+
 bool TextReader::ReadAll(kxlib::string* text) {
     // Each block is decoded straight into the end of the text: into the room the caller reserved
     // while there is some, else into room that grows by half again.
@@ -446,7 +452,9 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
     // (a broken sequence, a character beyond U+FFFF, a unit left to the platform) the rest of the
     // block goes through UTF-16 (Utf8ToWide, WideToAnsi), whose replacement of broken sequences is
     // the platform's.
-    const uint32_t* table = UnitAnsiTable();
+    // With stand-in codes the table answers only exact characters outside the user-defined area:
+    // every other character comes one by one below and is put through them.
+    const uint32_t* table = stand_ins_ ? ExactUnitAnsiTable() : UnitAnsiTable();
     const uint32_t limit = size - 2;
     uint32_t n = 0;  // bytes taken
     uint32_t m = 0;  // bytes put out
@@ -527,7 +535,15 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             seq[got++] = static_cast<unsigned char>(d);
         }
         n += got;
-        if (IsUtf8Character(seq, got) && PutAnsi(seq, got, table, out, &m, &inexact)) continue;
+        const bool well_formed = IsUtf8Character(seq, got);
+        if (well_formed && PutAnsi(seq, got, table, out, &m, &inexact)) continue;
+        if (well_formed && stand_ins_) {
+            // Never more bytes than the sequence: two for two, three or four.
+            uint32_t cp = seq[0] & (0xFF >> (got + 1));
+            for (uint32_t j = 1; j < got; ++j) cp = (cp << 6) | (seq[j] & 0x3F);
+            PutStandIn(cp, out, &m);
+            continue;
+        }
         pending = seq;
         pending_length = got;
     }
@@ -599,7 +615,7 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = (size - 1) / 2 - 2;
     units_.resize(limit + 1);
     wchar_t* units = units_.data();
-    const uint32_t* table = UnitAnsiTable();
+    const uint32_t* table = stand_ins_ ? ExactUnitAnsiTable() : UnitAnsiTable();
     const bool swap = big_endian_;
     uint32_t n = 0;  // units taken
     uint32_t m = 0;  // bytes put out
@@ -662,10 +678,41 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
         if (inexact) MarkLossy();
         return static_cast<int32_t>(m);
     }
+    if (stand_ins_) return static_cast<int32_t>(PutUnitsThroughStandIns(units, n, out));
     bool lost = false;
     int32_t r = WideToAnsi(units, n, out, size - 1, &lost, &scratch_);
     if (lost) MarkLossy();
     return r;
+}
+
+uint32_t Utf16Reader::PutUnitsThroughStandIns(const wchar_t* units, uint32_t n, char* out) {
+    // At most two bytes per unit, and two for a surrogate pair.
+    const uint32_t* table = ExactUnitAnsiTable();
+    uint32_t m = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t u = static_cast<uint16_t>(units[i]);
+        const uint32_t entry = table[u];
+        const uint32_t bytes = UnitAnsiLength(entry);
+        if (bytes != 0) {
+            out[m] = static_cast<char>(entry & 0xFF);
+            out[m + 1] = static_cast<char>((entry >> 8) & 0xFF);
+            m += bytes;
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            const uint32_t v = i + 1 < n ? static_cast<uint16_t>(units[i + 1]) : 0;
+            if (u > 0xDBFF || v < 0xDC00 || v > 0xDFFF) {
+                // A lone surrogate is no character: the text cannot be kept.
+                MarkLossy();
+                out[m++] = static_cast<char>(kReplacement);
+                continue;
+            }
+            u = 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00);
+            ++i;
+        }
+        PutStandIn(u, out, &m);
+    }
+    return m;
 }
 
 }  // namespace kx

@@ -147,8 +147,8 @@ TEST_F(ReplaceRun, TimeStampsKeptToTheMillisecond) {
 TEST_F(ReplaceRun, UnwritableLossyAndBinaryFilesAreReportedAndUntouched) {
     WriteFileBytes(dir / "ro.txt", "old");
     SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    // UTF-8 with an emoji, which code page 932 lacks: rewriting would destroy it.
-    const std::string emoji = "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n";
+    // UTF-8 with an encoded surrogate: ill-formed, it cannot be written back as it is.
+    const std::string emoji = "\xEF\xBB\xBFold \xED\xA0\xBD\xED\xB8\x80\n";
     WriteFileBytes(dir / "emoji.txt", emoji);
     const std::string binary("old\0old", 7);
     WriteFileBytes(dir / "bin.txt", binary);
@@ -213,7 +213,8 @@ TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
     while (big.size() < (17u << 20)) big += "old \x8A\xBF\x8E\x9A line of a large file\r\n";
     both("large.txt", big);
     both("binary.txt", std::string("old\0", 4));
-    both("lossy.txt", "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n");
+    both("lossy.txt", "\xEF\xBB\xBFold \xED\xA0\xBD\xED\xB8\x80\n");
+    both("emoji.txt", "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n");
     both("grows.txt", "old");
     for (const kxtest::ScratchDir* d : {&dir, &copy})
         SetFileAttributesA((*d / "f7.txt").c_str(), FILE_ATTRIBUTE_READONLY);
