@@ -347,7 +347,7 @@ TEST_F(UnicodeRun, PlainSearchNeverMatchesPartOfAStandIn) {
 }
 
 // Regular expressions over Sieve: `.` and classes take a stand-in whole, a tag carries it into the
-// replacement, and \s does not take a no-break space (it is a double-byte character there).
+// replacement, \w takes it and \s does not take a no-break space (it is a double-byte character there).
 TEST_F(UnicodeRun, RegularExpressionsTakeAStandInAsOneCharacter) {
     UseSieve("casesense,use_regular");
     const Form f = Form::kUtf8;
@@ -371,6 +371,12 @@ TEST_F(UnicodeRun, RegularExpressionsTakeAStandInAsOneCharacter) {
                 Encode(Text("a") + std::vector<uint32_t>{0xA0} + Text("b_a") + std::vector<uint32_t>{0x1F600} +
                            Text("b_a_b_axb__"),
                        f));
+
+    // \w takes it as it takes any double-byte character.
+    WriteFileBytes(dir / "a.txt", Encode(Text("a") + std::vector<uint32_t>{0xA0, 0x1F600} + Text("a"), f));
+    Find("a\\w\\w", "W");
+    job.Replace();
+    EXPECT_TRUE(ReadFileBytes(dir / "a.txt") == Encode(Text("Wa"), f));
 }
 
 // Fuzzy search folds the code page's characters around a stand-in and leaves the stand-in as it is:
