@@ -25,7 +25,7 @@ uint32_t ReserveSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
 // when the file cannot be opened, when decoding lost anything (an invalid sequence, a character no
 // stand-in code was left for) or when the text holds a NUL byte: such a file could not be written
 // back without damage.
-bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, StandIns* stand_ins, FileReading* reading) {
+bool ReadWholeText(const wchar_t* path, int32_t char_set, uint32_t size, StandIns* stand_ins, FileReading* reading) {
     TextFile file;
     if (!file.Open(path, TextFile::kRead, char_set, kLineBreakCrLf)) return false;
     reading->file_char_set = file.file_char_set;
@@ -41,13 +41,13 @@ bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, StandIns* 
 
 }  // namespace
 
-std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp,
+std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, bool keep_timestamp,
                                         const StandIns& reserved) {
     std::unique_ptr<FileReading> reading(new FileReading);
     // Size and attributes in one look, without opening the file: the size only sizes the buffers,
     // the attributes tell a read-only file.
     WIN32_FILE_ATTRIBUTE_DATA facts;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &facts)) return reading;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &facts)) return reading;
     reading->read_only = (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (keep_timestamp) {
         reading->t_write = GetLastWriteTime(path);
@@ -70,9 +70,9 @@ ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestam
     : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), reserved_(reserved),
       earlier_(files.size(), kNone),
       ready_(files.size()), sizes_(files.size(), 0), failed_(files.size(), false), finished_(files.size(), false) {
-    std::unordered_map<std::string, size_t> last;
+    std::unordered_map<std::wstring, size_t> last;
     for (size_t i = 0; i < files.size(); ++i) {
-        auto found = last.emplace(std::string(files[i].c_str(), files[i].length()), i);
+        auto found = last.emplace(files[i].path, i);
         if (!found.second) {
             earlier_[i] = found.first->second;
             found.first->second = i;
@@ -86,11 +86,11 @@ ReadAhead::~ReadAhead() { Stop(); }
 
 void ReadAhead::Run() {
     for (size_t i = 0; i < files_.size(); ++i) {
-        const char* path = files_[i].c_str();
+        const wchar_t* path = files_[i].path.c_str();
         // Only the size is looked at here, to keep within the bytes allowed ahead; the reading
         // itself looks again.
         WIN32_FILE_ATTRIBUTE_DATA facts;
-        const uint64_t size = GetFileAttributesExA(path, GetFileExInfoStandard, &facts) ? ReserveSize(facts) : 0;
+        const uint64_t size = GetFileAttributesExW(path, GetFileExInfoStandard, &facts) ? ReserveSize(facts) : 0;
         {
             Hold hold(this);
             // A path listed before waits until the run is finished with it; a text that would go
@@ -120,7 +120,7 @@ void ReadAhead::Run() {
 }
 
 std::unique_ptr<FileReading> ReadAhead::Take(size_t i) {
-    if (!started()) return ReadForRun(files_[i].c_str(), char_set_, keep_timestamp_, reserved_);
+    if (!started()) return ReadForRun(files_[i].path.c_str(), char_set_, keep_timestamp_, reserved_);
     std::unique_ptr<FileReading> reading;
     bool failed;
     {

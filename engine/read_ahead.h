@@ -33,7 +33,7 @@ struct FileReading {
 // Reads one file as the run needs it: attributes, time stamps when asked, the whole text decoded in
 // char_set (0: the set its bytes show), characters the ANSI code page lacks held by stand-in codes
 // other than those reserved holds.
-std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp,
+std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, bool keep_timestamp,
                                         const StandIns& reserved);
 
 // Reads the files of a list in order on a thread of its own, at most a few megabytes of text ahead of

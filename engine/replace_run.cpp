@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "engine/file_list.h"
 #include "engine/read_ahead.h"
@@ -28,19 +29,10 @@ const char kReplaced[] = "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\x
 // 個の語を置換しました．
 
 // The directory part of a path, with its trailing backslash; ".\" for a bare name.
-kxlib::string DirectoryOf(const kxlib::string& path) {
-    const char* p = path.c_str();
-    int32_t last = -1;
-    for (uint32_t i = 0; i < path.length(); ++i) {
-        unsigned char c = static_cast<unsigned char>(p[i]);
-        if (IsLeadByte(c) && i + 1 < path.length()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/' || c == ':') last = static_cast<int32_t>(i);
-    }
-    if (last < 0) return kxlib::string(".\\");
-    return path.substr(0, static_cast<uint32_t>(last) + 1);
+std::wstring DirectoryOf(const std::wstring& path) {
+    const size_t last = path.find_last_of(L"\\/:");
+    if (last == std::wstring::npos) return L".\\";
+    return path.substr(0, last + 1);
 }
 
 // A temporary file beside the original ("kxq", up to four hex digits, ".tmp"), created new and
@@ -49,24 +41,24 @@ class TemporaryFile {
 public:
     TemporaryFile() {}
     ~TemporaryFile() {
-        if (!path_.empty()) DeleteFileA(path_.c_str());
+        if (!path_.empty()) DeleteFileW(path_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     // Writes text in the given encoding to a new file under a free name beside original and makes
     // sure it reached the disk. False when no file could be created or not every byte got there.
-    bool Write(const kxlib::string& original, int32_t char_set, int32_t line_break, const kxlib::string& text,
+    bool Write(const std::wstring& original, int32_t char_set, int32_t line_break, const kxlib::string& text,
                const StandIns* stand_ins) {
-        const kxlib::string directory = DirectoryOf(original);
+        const std::wstring directory = DirectoryOf(original);
         // Names are tried from a counter that the writing threads share.
         static volatile LONG next = static_cast<LONG>(GetTickCount() ^ GetCurrentProcessId());
         TextFile file;
         for (uint32_t attempt = 0;; ++attempt) {
             if (attempt == 0x10000) return false;  // every name taken
-            char name[16];
-            std::snprintf(name, sizeof name, "kxq%X.tmp", static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
-            const kxlib::string candidate = directory + name;
+            wchar_t name[16];
+            std::swprintf(name, 16, L"kxq%X.tmp", static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
+            const std::wstring candidate = directory + name;
             if (file.OpenNew(candidate.c_str(), char_set, line_break)) {
                 path_ = candidate;
                 break;
@@ -84,27 +76,27 @@ public:
         // Closing the writer flushes the file to the disk and tells whether every byte got there.
         return file.Close() && lossless;
     }
-    const kxlib::string& path() const { return path_; }
-    void Release() { path_.assign(""); }
+    const std::wstring& path() const { return path_; }
+    void Release() { path_.clear(); }
 
 private:
-    kxlib::string path_;
+    std::wstring path_;
 };
 
 // Copies the file to its path with ".bak" appended unless that file exists. A copy that fails halfway (a
 // full disk) is removed again: a cut-short copy must not stand as the backup that later runs keep.
-void MakeBackup(const kxlib::string& path) {
-    const kxlib::string backup = path + ".bak";
+void MakeBackup(const std::wstring& path) {
+    const std::wstring backup = path + L".bak";
     if (InjectedFault(FileCall::Copy)) return;
-    if (!CopyFileA(path.c_str(), backup.c_str(), TRUE) && GetLastError() != ERROR_FILE_EXISTS)
-        DeleteFileA(backup.c_str());
+    if (!CopyFileW(path.c_str(), backup.c_str(), TRUE) && GetLastError() != ERROR_FILE_EXISTS)
+        DeleteFileW(backup.c_str());
 }
 
 // True when nothing stops the original from being renamed away: another program that holds it open
 // without sharing deletion makes every replacement fail, and some systems leave an intermediate file
 // of their own behind when they find out halfway.
-bool CanBeReplaced(const kxlib::string& original) {
-    HANDLE h = CreateFileA(original.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+bool CanBeReplaced(const std::wstring& original) {
+    HANDLE h = CreateFileW(original.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);
@@ -112,13 +104,13 @@ bool CanBeReplaced(const kxlib::string& original) {
 }
 
 // Puts the finished temporary file in the original's place in one step.
-bool PutInPlace(const kxlib::string& original, const kxlib::string& temporary) {
+bool PutInPlace(const std::wstring& original, const std::wstring& temporary) {
     if (!CanBeReplaced(original)) return false;
     if (!InjectedFault(FileCall::Replace) &&
-        ReplaceFileA(original.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        ReplaceFileW(original.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return true;
     return !InjectedFault(FileCall::Replace) &&
-           MoveFileExA(temporary.c_str(), original.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+           MoveFileExW(temporary.c_str(), original.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 // The stand-in codes a job keeps from being given out: those its find and replace strings use.
@@ -176,7 +168,7 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
     return count;
 }
 
-FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const FileReading& reading, size_t index,
+FileOutcome SearchReading(JobSettings& job, const std::wstring& path, const FileReading& reading, size_t index,
                           std::unique_ptr<FileWrite>* write) {
     if (!reading.sound) return {false, 0};
     std::unique_ptr<FileWrite> changed(new FileWrite);
@@ -201,7 +193,7 @@ FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const Fil
 }
 
 FileOutcome WriteChanged(const FileWrite& write) {
-    const kxlib::string& path = *write.path;
+    const std::wstring& path = *write.path;
     const int32_t n = write.count;
     if (write.backup) MakeBackup(path);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
@@ -218,7 +210,7 @@ FileOutcome WriteChanged(const FileWrite& write) {
     return {true, n};
 }
 
-FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
+FileOutcome ProcessFile(JobSettings& job, const std::wstring& path) {
     std::unique_ptr<FileReading> reading =
         ReadForRun(path.c_str(), job.char_set, job.keep_timestamp, ReservedStandIns(job));
     std::unique_ptr<FileWrite> write;
@@ -246,7 +238,7 @@ bool JobSettings::Replace() {
             // (and nothing read ahead), so that the run's memory peak stays that of its largest file.
             if (reading->text.length() > ReadAhead::kAheadBytes) behind.Drain();
             std::unique_ptr<FileWrite> write;
-            outcomes[i] = SearchReading(*this, files[i], *reading, i, &write);
+            outcomes[i] = SearchReading(*this, files[i].path, *reading, i, &write);
             reading.reset();
             if (write) {
                 behind.Hand(std::move(write));
@@ -257,7 +249,7 @@ bool JobSettings::Replace() {
         behind.Drain();
     }
     for (size_t i = 0; i < files.size(); ++i) {
-        const kxlib::string& path = files[i];
+        const kxlib::string& path = files[i].name;
         const FileOutcome& outcome = outcomes[i];
         if (!outcome.ok) {
             kxlib::append_growing(notice_log, path);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/job_settings.h"
 #include "engine/read_ahead.h"
@@ -17,9 +18,9 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
 
 // Searches the text of entry index of the run: a file that changes gets its new text in *write for
 // WriteChanged; any other gets its outcome here.
-FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const FileReading& reading, size_t index,
+FileOutcome SearchReading(JobSettings& job, const std::wstring& path, const FileReading& reading, size_t index,
                           std::unique_ptr<FileWrite>* write);
 // One file of the run from reading to writing.
-FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path);
+FileOutcome ProcessFile(JobSettings& job, const std::wstring& path);
 
 }  // namespace kx

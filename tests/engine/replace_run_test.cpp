@@ -238,7 +238,7 @@ TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
     FindClose(h);
     names.push_back("grows.txt");
     for (const std::string& name : names) {
-        kx::FileOutcome outcome = kx::ProcessFile(one, kxlib::string((copy / name).c_str()));
+        kx::FileOutcome outcome = kx::ProcessFile(one, kx::WidePath((copy / name).c_str()));
         const std::string line_path = dir / name;
         if (!outcome.ok) notice += line_path + kFailed;
         else if (outcome.count == 0) notice += line_path + kNoHit;

@@ -139,7 +139,10 @@ TEST_P(EveryScalarValue, ComesBackByteForByteBesideAReplacedHit) {
     for (size_t i = 0; i < names.size(); ++i) ASSERT_TRUE(ReadFileBytes(dir / names[i]) == expected[i]) << names[i];
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, EveryScalarValue, ::testing::Values(Form::kUtf8, Form::kUtf16Le, Form::kUtf16Be));
+INSTANTIATE_TEST_SUITE_P(Forms, EveryScalarValue, ::testing::Values(Form::kUtf8, Form::kUtf16Le, Form::kUtf16Be),
+                         [](const ::testing::TestParamInfo<Form>& info) {
+                             return info.param == Form::kUtf8 ? "Utf8" : info.param == Form::kUtf16Le ? "Utf16Le" : "Utf16Be";
+                         });
 
 TEST_F(UnicodeRun, EachFormWithAndWithoutMarkKeepsWhatItHolds) {
     // No-break space, wave dash and full-width tilde (one of them the code page's own), em dash,
@@ -394,4 +397,57 @@ TEST_F(UnicodeRun, FuzzySearchLeavesAStandInAsItIs) {
     job.Replace();
     EXPECT_TRUE(ReadFileBytes(dir / "a.txt") == Encode({'x', nbsp, 0xFF22, ' ', 'x', nbsp, 'b', ' ', 'X', '\n'}, f));
     EXPECT_EQ(std::string(job.Log()), Replaced(dir / "a.txt", 2));
+}
+
+namespace {
+bool WriteWide(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+std::string ReadWide(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string out;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+    CloseHandle(h);
+    return out;
+}
+}  // namespace
+
+// Names the code page lacks are listed, read, backed up and rewritten like any other; the log and the
+// file list show them with the default character. Two names that look alike there stay two files.
+TEST_F(UnicodeRun, FileNamesTheCodePageLacks) {
+    const std::wstring wdir = kx::WidePath(dir.path().c_str());
+    const std::wstring sub = wdir + L"d\u00E9j\u00E0\\";
+    ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+    const std::wstring resume = wdir + L"r\u00E9sum\u00E9\u2014\u6CE8\u8A18.txt";  // résumé—注記.txt
+    const std::wstring acute = sub + L"a\u00E9.txt", grave = sub + L"a\u00E8.txt";
+    ASSERT_TRUE(WriteWide(resume, "old \x95\x5C\r\n"));
+    ASSERT_TRUE(WriteWide(acute, "\xEF\xBB\xBFold \xC3\xA9\n"));
+    ASSERT_TRUE(WriteWide(grave, "old old"));
+    WriteFileBytes(dir / "plain.txt", "old");
+    job.Set("casesense,subdir,backup,keep_timestamp");
+    Find("old", "new");
+    ASSERT_TRUE(job.Replace());
+    EXPECT_EQ(ReadWide(resume), "new \x95\x5C\r\n");
+    EXPECT_EQ(ReadWide(resume + L".bak"), "old \x95\x5C\r\n");
+    EXPECT_EQ(ReadWide(acute), "\xEF\xBB\xBFnew \xC3\xA9\n");
+    EXPECT_EQ(ReadWide(grave), "new new");
+    EXPECT_EQ(Notice(), "");
+    const std::string shown = kx::AnsiPath(resume.c_str()).c_str();
+    EXPECT_EQ(shown, dir / "r?sum??\x92\x8D\x8B\x4C.txt") << "each missing character is the default character";
+    const std::string log = job.Log();
+    EXPECT_NE(log.find(Replaced(shown, 1)), std::string::npos) << log;
+    EXPECT_NE(log.find(Replaced(dir / "d?j?\\a?.txt", 1)), std::string::npos) << log;
+    EXPECT_NE(log.find(Replaced(dir / "d?j?\\a?.txt", 2)), std::string::npos) << log;
+    const std::string list = job.FileList();
+    EXPECT_NE(list.find(shown + "\n"), std::string::npos) << list;
+    EXPECT_NE(list.find(dir / "plain.txt\n"), std::string::npos) << list;
 }
