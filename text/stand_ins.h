@@ -1,7 +1,8 @@
 // Stand-in codes: how the internal text of one file holds characters the ANSI code page lacks. Each
-// such character of a UTF-8 or UTF-16 file is given a code of the code page's user-defined area (lead
-// bytes 0xF0-0xF9, 1,880 codes) that the file's own text and the job's find and replace strings do
-// not use; the reader puts that code in the text, the writer turns it back into the character.
+// such character of a UTF-8, UTF-16 or EUC-JP file is given a code of the code page's user-defined
+// area (lead bytes 0xF0-0xF9, 1,880 codes) that the file's own text and the job's find and replace
+// strings do not use; the reader puts that code in the text, the writer turns it back into the
+// character.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,8 @@ public:
     // Puts the internal form of the Unicode scalar value cp at out[*m ..] (one or two bytes) and moves
     // *m past it: its own code when the code page has it exactly, else the code standing in for it,
     // given out now when it has none yet. False when every free code is given out already (nothing
-    // is put then).
+    // is put then). A value above U+10FFFF is the key of a character of another set, always given a
+    // code: EUC-JP's JIS X 0212 characters are 0x8F0000 and their two bytes.
     bool Put(uint32_t cp, char* out, uint32_t* m);
 
     // The character the code at slot stands in for, 0 when it stands for none.

@@ -334,10 +334,17 @@ int32_t EucJpReader::Produce(char* out, uint32_t size, bool one_line) {
         }
         if (c == 0x8F) {
             // A JIS X 0212 character: its two bytes are taken, the character has no Shift_JIS form.
+            // With stand-in codes it is kept as one, under the key 0x8F and its two bytes.
+            uint32_t key = 0x8F;
             for (int i = 0; i < 2; ++i) {
                 int b = Peek();
                 if (b < 0xA1 || b > 0xFE) break;
                 Skip();
+                key = key << 8 | static_cast<uint32_t>(b);
+            }
+            if (stand_ins_ && key > 0xFFFF) {
+                PutStandIn(key, out, &n);
+                continue;
             }
         }
         // Any other byte, or a pair broken off by a line break, an ASCII byte or the end: the byte
@@ -451,7 +458,7 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
     // (never to more bytes than their UTF-8 form). From the first one the table cannot answer alone
     // (a broken sequence, a character beyond U+FFFF, a unit left to the platform) the rest of the
     // block goes through UTF-16 (Utf8ToWide, WideToAnsi), whose replacement of broken sequences is
-    // the platform's.
+    // the platform's; with stand-in codes only a broken sequence does, and the text is lossy then.
     // With stand-in codes the table answers only exact characters outside the user-defined area:
     // every other character comes one by one below and is put through them.
     const uint32_t* table = stand_ins_ ? ExactUnitAnsiTable() : UnitAnsiTable();

@@ -173,7 +173,8 @@ protected:
 };
 
 // EUC-JP: JIS X 0208 pairs become Shift_JIS, 0x8E and a half-width katakana byte becomes that byte.
-// JIS X 0212 characters (0x8F and two bytes) have no Shift_JIS form and are lost.
+// JIS X 0212 characters (0x8F and two bytes) have no Shift_JIS form: they are lost, or with stand-in
+// codes kept as such codes. (No JIS X 0208 pair becomes a code of the user-defined area.)
 class EucJpReader : public ByteStreamReader {
 public:
     EucJpReader(FileStream file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}

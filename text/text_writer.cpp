@@ -115,27 +115,16 @@ uint32_t StreamWriter<Unit>::ConvertPiece(const char*, uint32_t) {
 }
 
 template <typename Unit>
-void StreamWriter<Unit>::TakeStandIns(const StandIns* stand_ins, const FormTable& forms, bool utf8, bool swap) {
+template <typename FormOf>
+void StreamWriter<Unit>::TakeStandIns(const StandIns* stand_ins, const FormTable& forms, FormOf form_of) {
     stand_ins_ = stand_ins;
     stand_in_forms_.reset(new FormTable(forms));
     const int16_t* rows = LeadRowTable();
     for (uint32_t slot = 0; slot < StandIns::kCodes; ++slot) {
-        const uint32_t cp = stand_ins->CharacterOf(slot);
-        if (cp == 0) continue;
+        const uint32_t character = stand_ins->CharacterOf(slot);
+        if (character == 0) continue;
         const uint32_t code = StandIns::CodeOf(slot);
-        const uint32_t index = 256 + static_cast<uint32_t>(rows[code >> 8]) * 256 + (code & 0xFF);
-        uint32_t form = 0;  // open
-        if (cp < 0x10000) {
-            const wchar_t unit = static_cast<wchar_t>(cp);
-            if (!utf8) {
-                form = MakeForm(swap ? static_cast<uint16_t>(cp >> 8 | cp << 8) : cp, 1, false);
-            } else {
-                unsigned char u8[4];
-                const int32_t m = WideToUtf8(&unit, 1, reinterpret_cast<char*>(u8), sizeof u8);
-                form = MakeForm(u8[0] | u8[1] << 8 | (m > 2 ? u8[2] << 16 : 0), static_cast<uint32_t>(m), false);
-            }
-        }
-        stand_in_forms_->forms[index] = form;
+        stand_in_forms_->forms[256 + static_cast<uint32_t>(rows[code >> 8]) * 256 + (code & 0xFF)] = form_of(character);
     }
 }
 
@@ -226,6 +215,19 @@ int32_t EucJpWriter::Write(const char* text, uint32_t length) {
     return Produced(before);
 }
 
+bool EucJpWriter::UseStandIns(const StandIns* stand_ins) {
+    if (stand_ins == nullptr || stand_ins->empty()) return true;
+    for (uint32_t slot = 0; slot < StandIns::kCodes; ++slot) {
+        const uint32_t key = stand_ins->CharacterOf(slot);
+        if (key != 0 && key >> 16 != 0x8F) return false;
+    }
+    // 0x8F and the two bytes, in file order.
+    TakeStandIns(stand_ins, Jis().euc, [](uint32_t key) {
+        return MakeForm(0x8F | (key >> 8 & 0xFF) << 8 | (key & 0xFF) << 16, 3, false);
+    });
+    return true;
+}
+
 // ---- JisWriter ----
 
 JisWriter::JisWriter(FileStream file, BreakStyle style) : ByteStreamWriter(std::move(file), style) {}
@@ -312,7 +314,14 @@ int32_t Utf8Writer::Write(const char* text, uint32_t length) {
 }
 
 bool Utf8Writer::UseStandIns(const StandIns* stand_ins) {
-    if (stand_ins != nullptr && !stand_ins->empty()) TakeStandIns(stand_ins, Utf8Forms(), true, false);
+    if (stand_ins == nullptr || stand_ins->empty()) return true;
+    TakeStandIns(stand_ins, Utf8Forms(), [](uint32_t cp) {
+        if (cp >= 0x10000) return 0u;
+        const wchar_t unit = static_cast<wchar_t>(cp);
+        unsigned char u8[4] = {};
+        const int32_t m = WideToUtf8(&unit, 1, reinterpret_cast<char*>(u8), sizeof u8);
+        return MakeForm(u8[0] | u8[1] << 8 | u8[2] << 16, static_cast<uint32_t>(m), false);
+    });
     return true;
 }
 
@@ -346,7 +355,11 @@ int32_t Utf16Writer::Write(const char* text, uint32_t length) {
 }
 
 bool Utf16Writer::UseStandIns(const StandIns* stand_ins) {
-    if (stand_ins != nullptr && !stand_ins->empty()) TakeStandIns(stand_ins, Utf16Forms(swap_), false, swap_);
+    if (stand_ins == nullptr || stand_ins->empty()) return true;
+    const bool swap = swap_;
+    TakeStandIns(stand_ins, Utf16Forms(swap), [swap](uint32_t cp) {
+        return cp >= 0x10000 ? 0u : MakeForm(swap ? static_cast<uint16_t>(cp >> 8 | cp << 8) : cp, 1, false);
+    });
     return true;
 }
 

@@ -65,10 +65,11 @@ protected:
     // loss itself. Writers whose table knows every code never get here.
     virtual uint32_t ConvertPiece(const char* piece, uint32_t n);
 
-    // For UseStandIns of the UTF writers: from now on PutThroughForms takes a copy of forms in which
-    // each code given out is the form of its character, or left open for ConvertPiece when the
-    // table cannot hold that form (a character beyond U+FFFF).
-    void TakeStandIns(const StandIns* stand_ins, const FormTable& forms, bool utf8, bool swap);
+    // For UseStandIns: from now on PutThroughForms takes a copy of forms in which each code given
+    // out has the form form_of(its character) answers; 0 leaves it open for ConvertPiece (a
+    // character beyond U+FFFF, whose UTF form the table cannot hold).
+    template <typename FormOf>
+    void TakeStandIns(const StandIns* stand_ins, const FormTable& forms, FormOf form_of);
     // The UTF-16 units of piece[0..n) into *units, stand-in codes as their characters; *lost set as
     // AnsiToWide sets it.
     void PieceToWide(const char* piece, uint32_t n, std::vector<wchar_t>* units, bool* lost) const;
@@ -102,6 +103,8 @@ class EucJpWriter : public ByteStreamWriter {
 public:
     EucJpWriter(FileStream file, BreakStyle style);
     int32_t Write(const char* text, uint32_t length) override;
+    // Takes stand-in codes of JIS X 0212 characters (0x8F and two bytes) only.
+    bool UseStandIns(const StandIns* stand_ins) override;
 };
 
 // ISO-2022-JP: ESC $ B before double-byte characters, ESC ( B before single bytes and line breaks;

@@ -451,3 +451,30 @@ TEST_F(UnicodeRun, FileNamesTheCodePageLacks) {
     EXPECT_NE(list.find(shown + "\n"), std::string::npos) << list;
     EXPECT_NE(list.find(dir / "plain.txt\n"), std::string::npos) << list;
 }
+
+// EUC-JP's JIS X 0212 characters (0x8F and two bytes), which Shift_JIS lacks, are kept the same way;
+// a cut-off one is refused as before.
+TEST_F(UnicodeRun, EucJpSupplementaryKanjiAreKept) {
+    const std::string kept = "\xC6\xFC\xCB\xDC old \x8F\xB0\xA1\x8F\xA2\xAF\x8F\xB0\xA1 \xA4\xA2\n\x8F\xED\xE3 old\n";
+    const std::string cut = "\xC6\xFC\xCB\xDC old \x8F\xB0 x\n";
+    WriteFileBytes(dir / "kept.txt", kept);
+    WriteFileBytes(dir / "cut.txt", cut);
+    Find("old", "new");
+    ASSERT_TRUE(job.Replace());
+    EXPECT_EQ(ReadFileBytes(dir / "kept.txt"),
+              "\xC6\xFC\xCB\xDC new \x8F\xB0\xA1\x8F\xA2\xAF\x8F\xB0\xA1 \xA4\xA2\n\x8F\xED\xE3 new\n");
+    EXPECT_EQ(ReadFileBytes(dir / "cut.txt"), cut);
+    EXPECT_EQ(Notice(), dir / "cut.txt" + kFailed);
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "kept.txt", 2));
+
+    // A stand-in is one character here too; a replacement that brings a user-defined character in
+    // is still refused (EUC-JP has no form for it).
+    UseSieve("casesense,use_regular");
+    Find("new (.)(.)", "\\2\\1");
+    job.Replace();
+    EXPECT_EQ(ReadFileBytes(dir / "kept.txt"),
+              "\xC6\xFC\xCB\xDC \x8F\xA2\xAF\x8F\xB0\xA1\x8F\xB0\xA1 \xA4\xA2\n\x8F\xED\xE3 new\n");
+    Find("\x82\xA0", "\xF0\x40");
+    job.Replace();
+    EXPECT_NE(Notice().find(dir / "kept.txt" + kFailed), std::string::npos);
+}
