@@ -222,6 +222,57 @@ class Bench:
                 times.append(time.perf_counter() - start)
             self.record("S1", label, times, bytes=sub_bytes, quarry=qsub["median"])
 
+    def copy_baseline(self, folder, names, changed):
+        """bench_copy over names of a fresh copy of folder, rewriting those in changed: seconds."""
+        tree = self.fresh(folder)
+        listing = os.path.join(self.work, "copy.list")
+        with open(listing, "wb") as f:
+            for n in names:
+                p = (winpath(os.path.join(tree, n))).encode("cp932")
+                f.write((b"W " if p in changed else b"R ") + p + b"\r\n")
+        return json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])["seconds"]
+
+    def s7_rare_tree(self):
+        print("S7 plain replace over UTF-8 and UTF-16 files with characters Shift_JIS lacks", flush=True)
+        find, repl = self.word("find"), self.word("replace")
+        rare = json.load(open(os.path.join(self.corpus, "rare.json")))
+        names = [e["name"] for e in rare]
+        run_t, peaks, base_t = [], [], []
+        changed = set()
+        for _ in range(self.runs):
+            tree = self.fresh("rare")
+            log = os.path.join(self.work, "s7.log")
+            t, peak, _ = self.job(self.work, self.job_settings(tree, "*.txt", "casesense,subdir", find, repl), log)
+            run_t.append(t)
+            peaks.append(peak)
+            changed = set(self.log_paths(log))
+            base_t.append(self.copy_baseline("rare", names, changed))
+        nbytes = sum(os.path.getsize(os.path.join(self.corpus, "rare", n)) for n in names)
+        expected = sum(1 for e in rare if e["hits"])
+        base = self.record("S7", "baseline: read all + rewrite changed (Wine)", base_t, bytes=nbytes)
+        q = self.record("S7", "quarry plain replace, rare-character tree", run_t, bytes=nbytes, peak=max(peaks),
+                        baseline=base["median"], changed=len(changed), expected_changed=expected)
+        if len(changed) != expected:
+            print("  (!) %d files rewritten, %d hold a hit" % (len(changed), expected), flush=True)
+
+        # The same encodings without such characters: the UTF files of the scenario 1 tree.
+        subset = [e["name"] for e in self.manifest if e["encoding"] in ("u8", "u8bom", "u16le", "u16be")]
+        patterns = "*.u8.*.txt;*.u8bom.*.txt;*.u16le.*.txt;*.u16be.*.txt"
+        plain_t, plain_base = [], []
+        for _ in range(self.runs):
+            tree = self.fresh("tree")
+            log = os.path.join(self.work, "s7plain.log")
+            t, _, _ = self.job(self.work, self.job_settings(tree, patterns, "casesense,subdir", find, repl), log)
+            plain_t.append(t)
+            plain_base.append(self.copy_baseline("tree", subset, set(self.log_paths(log))))
+        sub_bytes = sum(os.path.getsize(os.path.join(self.corpus, "tree", n)) for n in subset)
+        pb = self.record("S7", "baseline on the UTF files of the S1 tree (Wine)", plain_base, bytes=sub_bytes)
+        pq = self.record("S7", "quarry plain replace, UTF files of the S1 tree", plain_t, bytes=sub_bytes,
+                         baseline=pb["median"])
+        ratio = (q["median"] / base["median"]) / (pq["median"] / pb["median"])
+        q["ratio_to_plain"] = ratio
+        print("  ratio with such characters / ratio without: %.2f" % ratio, flush=True)
+
     def s2_dense(self):
         print("S2 dense hits: every tenth byte, replacement three times longer", flush=True)
         find, repl = self.word("dense_find"), self.word("dense_replace")
@@ -320,6 +371,8 @@ class Bench:
             ratio = "-"
             if "baseline" in e:
                 ratio = "%.2f x baseline" % (e["median"] / e["baseline"])
+                if "ratio_to_plain" in e:
+                    ratio += " (%.2f x UTF S1)" % e["ratio_to_plain"]
             elif "quarry" in e:
                 ratio = "quarry %.2f x this" % (e["quarry"] / e["median"])
             elif "doubling_ratio" in e:
@@ -345,7 +398,7 @@ def main():
     ap.add_argument("--out", required=True)
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--runs", type=int, default=3)
-    ap.add_argument("--only", default="S1,S2,S3,S4,S5,S6")
+    ap.add_argument("--only", default="S1,S2,S3,S4,S5,S6,S7")
     args = ap.parse_args()
     b = Bench(args)
     os.makedirs(b.work, exist_ok=True)
@@ -359,7 +412,7 @@ def main():
     started = time.time()
     for s in args.only.split(","):
         getattr(b, {"S1": "s1_plain_tree", "S2": "s2_dense", "S3": "s3_regex_fuzzy", "S4": "s4_filelist",
-                    "S5": "s5_rounds", "S6": "s6_scan"}[s])()
+                    "S5": "s5_rounds", "S6": "s6_scan", "S7": "s7_rare_tree"}[s])()
     table = b.summary()
     print()
     print(table)
