@@ -9,14 +9,14 @@
 # OUT/dense/      dense-hit files, every tenth byte a hit, at half and full size (25 and 50 MB)
 # OUT/scan.txt    100 MB (quick 10 MB) of Shift_JIS text without the scan needle
 # OUT/listing/    100,000 empty files (quick 10,000) in a tree of directories four levels deep
-# OUT/rare/       UTF-8 and UTF-16 files with characters Shift_JIS lacks: 400 files, 80 MB (quick 40, 8 MB)
+# OUT/rare/       the UTF-8 and UTF-16 files of the tree, their text with characters Shift_JIS lacks
 # OUT/words.json  the find and replace strings the driver uses, as Shift_JIS and UTF-8 hex
 import json
 import os
 import random
 import sys
 
-GENERATOR_VERSION = 4
+GENERATOR_VERSION = 5
 
 HIRAGANA = "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
 KATAKANA = "アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワヲン"
@@ -104,17 +104,19 @@ def write(path, data):
         f.write(data)
 
 
+def file_sizes(rng, files, total, ladder):
+    """Log-uniform sizes scaled to the total, then the ladder of large files."""
+    raw = [1024 * (256 ** rng.random()) for _ in range(files - len(ladder))]
+    scale = (total - sum(ladder)) / sum(raw)
+    return [max(1024, int(s * scale)) for s in raw] + ladder
+
+
 def gen_tree(out, quick, pool):
     rng = random.Random(1001)
-    files = 200 if quick else 2000
-    total = (20 if quick else 200) << 20
-    # A ladder of large files, then log-uniform sizes for the rest, scaled to the total.
     ladder = [1 << 20, 2 << 20, 5 << 20] if quick else [5 << 20, 10 << 20, 20 << 20, 50 << 20]
-    rest = files - len(ladder)
-    raw = [1024 * (256 ** rng.random()) for _ in range(rest)]
-    scale = (total - sum(ladder)) / sum(raw)
-    sizes = [max(1024, int(s * scale)) for s in raw] + ladder
-    manifest = []
+    sizes = file_sizes(rng, 200 if quick else 2000, (20 if quick else 200) << 20, ladder)
+    manifest, rare = [], []
+    rare_rng = random.Random(4004)
     for k, size in enumerate(sizes):
         tag, codec, bom = ENCODINGS[k % len(ENCODINGS)]
         bname, brk = BREAKS[(k // len(ENCODINGS)) % len(BREAKS)]
@@ -133,16 +135,19 @@ def gen_tree(out, quick, pool):
         name = "d%02d/f%04d.%s.%s.txt" % (k % 20, k, tag, bname)
         write(os.path.join(out, "tree", name), encode(lines, codec, bom, brk))
         manifest.append({"name": name, "encoding": tag, "break": bname, "hits": hits})
+        if codec.startswith("utf"):
+            write(os.path.join(out, "rare", name), encode(with_rare(lines, rare_rng), codec, bom, brk))
+            rare.append(manifest[-1])
     with open(os.path.join(out, "tree.json"), "w") as f:
         json.dump(manifest, f)
+    with open(os.path.join(out, "rare.json"), "w") as f:
+        json.dump(rare, f)
 
 
 # Characters Shift_JIS lacks, as real documents hold them: a no-break space or an em dash every few
 # hundred bytes, and now and then an emoji or a kanji beyond JIS X 0208 (two of them beyond U+FFFF).
 RARE_OFTEN = "\u00a0\u2014"
 RARE_SOMETIMES = "\U0001f600\U0001f44d\U00020bb7\u5f45\u9dd7\u301c\u2212\u00e9"
-RARE_ENCODINGS = [("u8", "utf-8", False), ("u8bom", "utf-8", True), ("u16le", "utf-16-le", True),
-                  ("u16be", "utf-16-be", True)]
 
 
 def with_rare(lines, rng):
@@ -157,33 +162,6 @@ def with_rare(lines, rng):
             line += rng.choice(RARE_SOMETIMES)
         out.append(line)
     return out
-
-
-def gen_rare(out, quick, pool):
-    rng = random.Random(4004)
-    files = 40 if quick else 400
-    total = (8 if quick else 80) << 20
-    ladder = [1 << 20] if quick else [10 << 20]
-    rest = files - len(ladder)
-    raw = [1024 * (256 ** rng.random()) for _ in range(rest)]
-    scale = (total - sum(ladder)) / sum(raw)
-    sizes = [max(1024, int(s * scale)) for s in raw] + ladder
-    manifest = []
-    for k, size in enumerate(sizes):
-        tag, codec, bom = RARE_ENCODINGS[k % len(RARE_ENCODINGS)]
-        bname, brk = BREAKS[(k // len(RARE_ENCODINGS)) % 2]
-        lines = with_rare(pool.text(rng, int(size / bytes_per_char(codec))), rng)
-        hits = 0
-        if rng.random() < 0.125 or size >= (1 << 20):
-            hits = rng.randint(1, 3)
-            for _ in range(hits):
-                at = rng.randrange(len(lines))
-                lines[at] = lines[at] + FIND
-        name = "d%02d/r%04d.%s.%s.txt" % (k % 10, k, tag, bname)
-        write(os.path.join(out, "rare", name), encode(lines, codec, bom, brk))
-        manifest.append({"name": name, "encoding": tag, "break": bname, "hits": hits})
-    with open(os.path.join(out, "rare.json"), "w") as f:
-        json.dump(manifest, f)
 
 
 def gen_dense(out, quick):
@@ -247,7 +225,6 @@ def main():
     gen_dense(out, quick)
     gen_scan(out, quick, pool)
     gen_listing(out, quick)
-    gen_rare(out, quick, pool)
     words = {}
     for key, value in (("find", FIND), ("replace", REPLACE), ("regex_find", REGEX_FIND),
                        ("regex_replace", REGEX_REPLACE), ("fuzzy_find", FUZZY_FIND),

@@ -23,6 +23,12 @@ void StandIns::NoteOwn(uint32_t slot) {
 }
 
 bool StandIns::Put(uint32_t cp, char* out, uint32_t* m) {
+    Recent& recent = recent_[cp & 63];
+    if (recent.character == cp) {
+        out[(*m)++] = static_cast<char>(recent.code >> 8);
+        out[(*m)++] = static_cast<char>(recent.code & 0xFF);
+        return true;
+    }
     if (cp < 0x10000) {
         // The code page's own character, outside the user-defined area or in it.
         uint32_t entry = ExactUnitAnsiTable()[cp];
@@ -54,6 +60,8 @@ bool StandIns::Put(uint32_t cp, char* out, uint32_t* m) {
         given_.emplace(cp, slot);
     }
     const uint32_t code = CodeOf(slot);
+    recent.character = cp;
+    recent.code = code;
     out[(*m)++] = static_cast<char>(code >> 8);
     out[(*m)++] = static_cast<char>(code & 0xFF);
     return true;

@@ -55,6 +55,13 @@ private:
     std::vector<bool> blocked_ = std::vector<bool>(kCodes, false);  // reserved or the file's own
     std::vector<uint32_t> characters_;                              // by slot, once one is given out
     std::unordered_map<uint32_t, uint32_t> given_;                  // character -> slot
+    // The last characters given out or looked up, by their low bits: a file repeats a few of them
+    // (no-break spaces, dashes) many times.
+    struct Recent {
+        uint32_t character = 0xFFFFFFFF;
+        uint32_t code = 0;
+    };
+    Recent recent_[64];
     uint32_t next_ = kCodes;  // codes are given out downwards from the area's end
     bool clashed_ = false;
 };

@@ -500,7 +500,12 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             }
             const uint32_t entry = table[cp];
             const uint32_t bytes = UnitAnsiLength(entry);
-            if (bytes == 0) break;
+            if (bytes == 0) {
+                // With stand-in codes the character gets one here (two bytes for two or three).
+                if (stand_ins_ == nullptr || !stand_ins_->Put(cp, out, &m)) break;
+                i += length;
+                continue;
+            }
             out[m] = static_cast<char>(entry & 0xFF);
             out[m + 1] = static_cast<char>((entry >> 8) & 0xFF);
             m += bytes;
@@ -631,7 +636,11 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
         units[n++] = u;
         const uint32_t entry = table[u];
         const uint32_t bytes = UnitAnsiLength(entry);
-        if (bytes == 0) again = true;
+        if (bytes == 0) {
+            // With stand-in codes the unit gets one here; else the block goes to the platform.
+            if (stand_ins_ == nullptr || !stand_ins_->Put(u, out, &m)) again = true;
+            return;
+        }
         // Both bytes are stored, the second overwritten by what follows when the form has one.
         out[m] = static_cast<char>(entry & 0xFF);
         out[m + 1] = static_cast<char>((entry >> 8) & 0xFF);
@@ -669,16 +678,23 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
             put(u);
             continue;
         }
-        // A surrogate (the table has none): the block goes to the platform whole.
-        again = true;
+        // A surrogate (the table has none): the block goes to the platform whole, or with stand-in
+        // codes a pair gets one here (a lone surrogate is no character: the text is lossy).
         units[n++] = u;
+        bool pair = false;
         if (u >= 0xD800 && u <= 0xDBFF && Peek() >= 0) {
             uint16_t v = Order(static_cast<uint32_t>(Peek()));
             if (v >= 0xDC00 && v <= 0xDFFF) {
                 Skip();
                 units[n++] = v;
+                pair = true;
             }
         }
+        if (stand_ins_ && pair) {
+            const uint32_t cp = 0x10000 + ((u - 0xD800u) << 10) + (static_cast<uint16_t>(units[n - 1]) - 0xDC00u);
+            if (stand_ins_->Put(cp, out, &m)) continue;
+        }
+        again = true;
     }
     if (n == 0) return 0;
     if (!again) {

@@ -99,9 +99,22 @@ void StreamWriter<Unit>::PutThroughForms(const FormTable& forms, const char* tex
     staging_.resize(kUnitsPerByte * kConvertChunk);
     bool lossy = false;
     const FormTable& table = stand_in_forms_ ? *stand_in_forms_ : forms;
+    // A stand-in code left open in the table (a character beyond U+FFFF) is put by PutBeyond.
+    const int32_t first_row = LeadRowTable()[0xF0];
+    auto open = [&](uint32_t code, Unit*& o) {
+        if (stand_ins_ == nullptr || code < 256 || first_row < 0) return false;
+        const uint32_t row = (code - 256) >> 8;
+        if (row < static_cast<uint32_t>(first_row) || row > static_cast<uint32_t>(first_row) + 9) return false;
+        const int32_t slot = StandIns::SlotOf(static_cast<unsigned char>(0xF0 + row - first_row),
+                                              static_cast<unsigned char>(code & 0xFF));
+        const uint32_t cp = slot < 0 ? 0 : stand_ins_->CharacterOf(static_cast<uint32_t>(slot));
+        if (cp < 0x10000 || cp > 0x10FFFF) return false;
+        o = PutBeyond(cp, o);
+        return true;
+    };
     for (uint32_t done = 0; done < length;) {
         const uint32_t piece = AnsiPrefix(text + done, length - done, kConvertChunk);
-        const int32_t m = EncodeByForms(table, text + done, piece, staging_.data(), &lossy);
+        const int32_t m = EncodeByForms(table, text + done, piece, staging_.data(), &lossy, open);
         const uint32_t units = m >= 0 ? static_cast<uint32_t>(m) : ConvertPiece(text + done, piece);
         out_.PutText(staging_.data(), units);
         done += piece;
@@ -112,6 +125,11 @@ void StreamWriter<Unit>::PutThroughForms(const FormTable& forms, const char* tex
 template <typename Unit>
 uint32_t StreamWriter<Unit>::ConvertPiece(const char*, uint32_t) {
     return 0;
+}
+
+template <typename Unit>
+Unit* StreamWriter<Unit>::PutBeyond(uint32_t, Unit* o) {
+    return o;
 }
 
 template <typename Unit>
@@ -313,6 +331,14 @@ int32_t Utf8Writer::Write(const char* text, uint32_t length) {
     return Produced(before);
 }
 
+unsigned char* Utf8Writer::PutBeyond(uint32_t cp, unsigned char* o) {
+    *o++ = static_cast<unsigned char>(0xF0 | cp >> 18);
+    *o++ = static_cast<unsigned char>(0x80 | (cp >> 12 & 0x3F));
+    *o++ = static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F));
+    *o++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+    return o;
+}
+
 bool Utf8Writer::UseStandIns(const StandIns* stand_ins) {
     if (stand_ins == nullptr || stand_ins->empty()) return true;
     TakeStandIns(stand_ins, Utf8Forms(), [](uint32_t cp) {
@@ -352,6 +378,12 @@ int32_t Utf16Writer::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
     PutThroughForms(Utf16Forms(swap_), text, length);
     return Produced(before);
+}
+
+uint16_t* Utf16Writer::PutBeyond(uint32_t cp, uint16_t* o) {
+    *o++ = FileOrder(static_cast<wchar_t>(0xD800 | (cp - 0x10000) >> 10));
+    *o++ = FileOrder(static_cast<wchar_t>(0xDC00 | ((cp - 0x10000) & 0x3FF)));
+    return o;
 }
 
 bool Utf16Writer::UseStandIns(const StandIns* stand_ins) {

@@ -65,9 +65,12 @@ protected:
     // loss itself. Writers whose table knows every code never get here.
     virtual uint32_t ConvertPiece(const char* piece, uint32_t n);
 
+    // Puts the form of a character beyond U+FFFF that a stand-in code stands for at o (a UTF writer's
+    // four bytes or two units) and answers the end of it. Writers of other sets never get here.
+    virtual Unit* PutBeyond(uint32_t cp, Unit* o);
     // For UseStandIns: from now on PutThroughForms takes a copy of forms in which each code given
-    // out has the form form_of(its character) answers; 0 leaves it open for ConvertPiece (a
-    // character beyond U+FFFF, whose UTF form the table cannot hold).
+    // out has the form form_of(its character) answers; 0 leaves it open for PutBeyond (a character
+    // beyond U+FFFF, whose UTF form the table cannot hold).
     template <typename FormOf>
     void TakeStandIns(const StandIns* stand_ins, const FormTable& forms, FormOf form_of);
     // The UTF-16 units of piece[0..n) into *units, stand-in codes as their characters; *lost set as
@@ -132,6 +135,7 @@ public:
 
 protected:
     uint32_t ConvertPiece(const char* piece, uint32_t n) override;
+    unsigned char* PutBeyond(uint32_t cp, unsigned char* o) override;
 
 private:
     std::vector<wchar_t> units_;
@@ -146,6 +150,7 @@ public:
 
 protected:
     uint32_t ConvertPiece(const char* piece, uint32_t n) override;
+    uint16_t* PutBeyond(uint32_t cp, uint16_t* o) override;
 
 private:
     uint16_t FileOrder(wchar_t u) const { return static_cast<uint16_t>(swap_ ? (u >> 8) | (u << 8) : u); }

@@ -138,11 +138,7 @@ TEST(QuarryProcess, NameAndTextTheCodePageLacksOverDde) {
     path += L"r\u00E9sum\u00E9\u2014\u6CE8\u8A18.txt";  // résumé—注記.txt
     const std::string before = "\xEF\xBB\xBFkey\xC2\xA0\xF0\x9F\x98\x80 \xE3\x80\x9C\xEF\xBD\x9E\r\n";
     const std::string after = "\xEF\xBB\xBFKEY\xC2\xA0\xF0\x9F\x98\x80 \xE3\x80\x9C\xEF\xBD\x9E\r\n";
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(h, before.data(), static_cast<DWORD>(before.size()), &written, nullptr);
-    CloseHandle(h);
+    ASSERT_TRUE(kxtest::WriteFileBytes(path, before));
 
     Program server;
     kx::DdeClient client;
@@ -163,13 +159,7 @@ TEST(QuarryProcess, NameAndTextTheCodePageLacksOverDde) {
     client.Disconnect();
     StopServer(server);
 
-    h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    char buffer[256];
-    DWORD got = 0;
-    ReadFile(h, buffer, sizeof buffer, &got, nullptr);
-    CloseHandle(h);
-    EXPECT_EQ(std::string(buffer, got), after);
+    EXPECT_EQ(kxtest::ReadFileBytes(path), after);
 }
 
 TEST(QuarryProcess, StartWinsOverStopWhenBothAreGiven) {

@@ -8,21 +8,16 @@
 
 #include "engine/job_settings.h"
 #include "engine/replace_run.h"
+#include "run_log_texts.h"
 #include "test_support.h"
 
+using kxtest::kFailed;
+using kxtest::kNoHit;
 using kxtest::ReadFileBytes;
+using kxtest::Replaced;
 using kxtest::WriteFileBytes;
 
 namespace {
-const std::string kFailed = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
-                            "\x82\xB5\x82\xBD\x81\x44\n";
-const std::string kNoHit = "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
-                           "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44\n";
-std::string Replaced(const std::string& path, int n) {
-    return path + "\x93\xE0\x82\xCC" + std::to_string(n) +
-           "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x44\n";
-}
-
 class ReplaceRun : public ::testing::Test {
 protected:
     ReplaceRun() : dir("run") {}

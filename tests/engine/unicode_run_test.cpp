@@ -11,21 +11,16 @@
 #include "engine/job_settings.h"
 #include "engine/replace_run.h"
 #include "match/matcher.h"
+#include "run_log_texts.h"
 #include "test_support.h"
 
+using kxtest::kFailed;
+using kxtest::kNoHit;
 using kxtest::ReadFileBytes;
+using kxtest::Replaced;
 using kxtest::WriteFileBytes;
 
 namespace {
-
-const std::string kFailed = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
-                            "\x82\xB5\x82\xBD\x81\x44\n";
-const std::string kNoHit = "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
-                           "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44\n";
-std::string Replaced(const std::string& path, int n) {
-    return path + "\x93\xE0\x82\xCC" + std::to_string(n) +
-           "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x44\n";
-}
 
 enum class Form { kUtf8, kUtf8Mark, kUtf16Le, kUtf16Be };
 
@@ -141,7 +136,9 @@ TEST_P(EveryScalarValue, ComesBackByteForByteBesideAReplacedHit) {
 
 INSTANTIATE_TEST_SUITE_P(Forms, EveryScalarValue, ::testing::Values(Form::kUtf8, Form::kUtf16Le, Form::kUtf16Be),
                          [](const ::testing::TestParamInfo<Form>& info) {
-                             return info.param == Form::kUtf8 ? "Utf8" : info.param == Form::kUtf16Le ? "Utf16Le" : "Utf16Be";
+                             return info.param == Form::kUtf8      ? "Utf8"
+                                    : info.param == Form::kUtf16Le ? "Utf16Le"
+                                                                   : "Utf16Be";
                          });
 
 TEST_F(UnicodeRun, EachFormWithAndWithoutMarkKeepsWhatItHolds) {
@@ -399,28 +396,6 @@ TEST_F(UnicodeRun, FuzzySearchLeavesAStandInAsItIs) {
     EXPECT_EQ(std::string(job.Log()), Replaced(dir / "a.txt", 2));
 }
 
-namespace {
-bool WriteWide(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
-std::string ReadWide(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string out;
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
-    CloseHandle(h);
-    return out;
-}
-}  // namespace
-
 // Names the code page lacks are listed, read, backed up and rewritten like any other; the log and the
 // file list show them with the default character. Two names that look alike there stay two files.
 TEST_F(UnicodeRun, FileNamesTheCodePageLacks) {
@@ -429,17 +404,17 @@ TEST_F(UnicodeRun, FileNamesTheCodePageLacks) {
     ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
     const std::wstring resume = wdir + L"r\u00E9sum\u00E9\u2014\u6CE8\u8A18.txt";  // résumé—注記.txt
     const std::wstring acute = sub + L"a\u00E9.txt", grave = sub + L"a\u00E8.txt";
-    ASSERT_TRUE(WriteWide(resume, "old \x95\x5C\r\n"));
-    ASSERT_TRUE(WriteWide(acute, "\xEF\xBB\xBFold \xC3\xA9\n"));
-    ASSERT_TRUE(WriteWide(grave, "old old"));
+    ASSERT_TRUE(WriteFileBytes(resume, "old \x95\x5C\r\n"));
+    ASSERT_TRUE(WriteFileBytes(acute, "\xEF\xBB\xBFold \xC3\xA9\n"));
+    ASSERT_TRUE(WriteFileBytes(grave, "old old"));
     WriteFileBytes(dir / "plain.txt", "old");
     job.Set("casesense,subdir,backup,keep_timestamp");
     Find("old", "new");
     ASSERT_TRUE(job.Replace());
-    EXPECT_EQ(ReadWide(resume), "new \x95\x5C\r\n");
-    EXPECT_EQ(ReadWide(resume + L".bak"), "old \x95\x5C\r\n");
-    EXPECT_EQ(ReadWide(acute), "\xEF\xBB\xBFnew \xC3\xA9\n");
-    EXPECT_EQ(ReadWide(grave), "new new");
+    EXPECT_EQ(ReadFileBytes(resume), "new \x95\x5C\r\n");
+    EXPECT_EQ(ReadFileBytes(resume + L".bak"), "old \x95\x5C\r\n");
+    EXPECT_EQ(ReadFileBytes(acute), "\xEF\xBB\xBFnew \xC3\xA9\n");
+    EXPECT_EQ(ReadFileBytes(grave), "new new");
     EXPECT_EQ(Notice(), "");
     const std::string shown = kx::AnsiPath(resume.c_str()).c_str();
     EXPECT_EQ(shown, dir / "r?sum??\x92\x8D\x8B\x4C.txt") << "each missing character is the default character";
