@@ -154,14 +154,7 @@ class Bench:
             peaks.append(peak)
             changed = self.log_paths(log)
             # The physical limit: read every file, rewrite the same changed files through a temporary file.
-            tree = self.fresh("tree")
-            listing = os.path.join(self.work, "s1.list")
-            changed_set = set(changed)
-            with open(listing, "wb") as f:
-                for entry in self.manifest:
-                    p = (winpath(os.path.join(tree, entry["name"]))).encode("cp932")
-                    f.write((b"W " if p in changed_set else b"R ") + p + b"\r\n")
-            info = json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])
+            info = self.copy_baseline("tree", [e["name"] for e in self.manifest], set(changed))
             base_t.append(info["seconds"])
             base_peaks.append(info["peak"])
         total = sum(os.path.getsize(p) for p in glob.glob(os.path.join(self.corpus, "tree", "*", "*")))
@@ -182,17 +175,7 @@ class Bench:
             q_t.append(t)
             q_peaks.append(peak)
         # The physical limit on exactly those files: the same file operations without any decoding.
-        sub_base = []
-        for _ in range(self.runs):
-            tree = self.fresh("tree")
-            listing = os.path.join(self.work, "s1sub.list")
-            changed_set = set(changed)
-            with open(listing, "wb") as f:
-                for n in subset:
-                    p = (winpath(os.path.join(tree, n))).encode("cp932")
-                    f.write((b"W " if p in changed_set else b"R ") + p + b"\r\n")
-            info = json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])
-            sub_base.append(info["seconds"])
+        sub_base = [self.copy_baseline("tree", subset, set(changed))["seconds"] for _ in range(self.runs)]
         sub_base_entry = self.record("S1", "baseline on the UTF-8 + SJIS files (Wine)", sub_base, bytes=sub_bytes)
         qsub = self.record("S1", "quarry plain replace, UTF-8 + SJIS files", q_t, bytes=sub_bytes, peak=max(q_peaks),
                            baseline=sub_base_entry["median"])
@@ -223,14 +206,14 @@ class Bench:
             self.record("S1", label, times, bytes=sub_bytes, quarry=qsub["median"])
 
     def copy_baseline(self, folder, names, changed):
-        """bench_copy over names of a fresh copy of folder, rewriting those in changed: seconds."""
+        """bench_copy over names of a fresh copy of folder, rewriting those in changed: its report."""
         tree = self.fresh(folder)
         listing = os.path.join(self.work, "copy.list")
         with open(listing, "wb") as f:
             for n in names:
                 p = (winpath(os.path.join(tree, n))).encode("cp932")
                 f.write((b"W " if p in changed else b"R ") + p + b"\r\n")
-        return json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])["seconds"]
+        return json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])
 
     def s7_rare_tree(self):
         print("S7 plain replace over UTF-8 and UTF-16 files with characters Shift_JIS lacks", flush=True)
@@ -246,7 +229,7 @@ class Bench:
             run_t.append(t)
             peaks.append(peak)
             changed = set(self.log_paths(log))
-            base_t.append(self.copy_baseline("rare", names, changed))
+            base_t.append(self.copy_baseline("rare", names, changed)["seconds"])
         nbytes = sum(os.path.getsize(os.path.join(self.corpus, "rare", n)) for n in names)
         expected = sum(1 for e in rare if e["hits"])
         base = self.record("S7", "baseline: read all + rewrite changed (Wine)", base_t, bytes=nbytes)
@@ -264,7 +247,7 @@ class Bench:
             log = os.path.join(self.work, "s7plain.log")
             t, _, _ = self.job(self.work, self.job_settings(tree, patterns, "casesense,subdir", find, repl), log)
             plain_t.append(t)
-            plain_base.append(self.copy_baseline("tree", subset, set(self.log_paths(log))))
+            plain_base.append(self.copy_baseline("tree", subset, set(self.log_paths(log)))["seconds"])
         sub_bytes = sum(os.path.getsize(os.path.join(self.corpus, "tree", n)) for n in subset)
         pb = self.record("S7", "baseline on the UTF files of the S1 tree (Wine)", plain_base, bytes=sub_bytes)
         pq = self.record("S7", "quarry plain replace, UTF files of the S1 tree", plain_t, bytes=sub_bytes,
