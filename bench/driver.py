@@ -159,14 +159,7 @@ class Bench:
             peaks.append(peak)
             changed = self.log_paths(log)
             # The physical limit: read every file, rewrite the same changed files through a temporary file.
-            tree = self.fresh("tree")
-            listing = os.path.join(self.work, "s1.list")
-            changed_set = set(changed)
-            with open(listing, "wb") as f:
-                for entry in self.manifest:
-                    p = (winpath(os.path.join(tree, entry["name"]))).encode("cp932")
-                    f.write((b"W " if p in changed_set else b"R ") + p + b"\r\n")
-            info = json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])
+            info = self.copy_baseline("tree", [e["name"] for e in self.manifest], set(changed))
             base_t.append(info["seconds"])
             base_peaks.append(info["peak"])
         total = sum(os.path.getsize(p) for p in glob.glob(os.path.join(self.corpus, "tree", "*", "*")))
@@ -187,17 +180,7 @@ class Bench:
             q_t.append(t)
             q_peaks.append(peak)
         # The physical limit on exactly those files: the same file operations without any decoding.
-        sub_base = []
-        for _ in range(self.runs):
-            tree = self.fresh("tree")
-            listing = os.path.join(self.work, "s1sub.list")
-            changed_set = set(changed)
-            with open(listing, "wb") as f:
-                for n in subset:
-                    p = (winpath(os.path.join(tree, n))).encode("cp932")
-                    f.write((b"W " if p in changed_set else b"R ") + p + b"\r\n")
-            info = json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])
-            sub_base.append(info["seconds"])
+        sub_base = [self.copy_baseline("tree", subset, set(changed))["seconds"] for _ in range(self.runs)]
         sub_base_entry = self.record("S1", "baseline on the UTF-8 + SJIS files (Wine)", sub_base, bytes=sub_bytes)
         qsub = self.record("S1", "quarry plain replace, UTF-8 + SJIS files", q_t, bytes=sub_bytes, peak=max(q_peaks),
                            baseline=sub_base_entry["median"])
@@ -228,6 +211,57 @@ class Bench:
                         subprocess.run(["sync", "--data", "--"] + files, check=True)
                 times.append(time.perf_counter() - start)
             self.record("S1", label, times, bytes=sub_bytes, quarry=qsub["median"])
+
+    def copy_baseline(self, folder, names, changed):
+        """bench_copy over names of a fresh copy of folder, rewriting those in changed: its report."""
+        tree = self.fresh(folder)
+        listing = os.path.join(self.work, "copy.list")
+        with open(listing, "wb") as f:
+            for n in names:
+                p = (winpath(os.path.join(tree, n))).encode("cp932")
+                f.write((b"W " if p in changed else b"R ") + p + b"\r\n")
+        return json.loads(self.winrun("bench_copy.exe", [winpath(listing)]).strip().splitlines()[-1])
+
+    def s7_rare_tree(self):
+        print("S7 plain replace over UTF-8 and UTF-16 files with characters Shift_JIS lacks", flush=True)
+        find, repl = self.word("find"), self.word("replace")
+        rare = json.load(open(os.path.join(self.corpus, "rare.json")))
+        names = [e["name"] for e in rare]
+        run_t, peaks, base_t = [], [], []
+        changed = set()
+        for _ in range(self.runs):
+            tree = self.fresh("rare")
+            log = os.path.join(self.work, "s7.log")
+            t, peak, _ = self.job(self.work, self.job_settings(tree, "*.txt", "casesense,subdir", find, repl), log)
+            run_t.append(t)
+            peaks.append(peak)
+            changed = set(self.log_paths(log))
+            base_t.append(self.copy_baseline("rare", names, changed)["seconds"])
+        nbytes = sum(os.path.getsize(os.path.join(self.corpus, "rare", n)) for n in names)
+        expected = sum(1 for e in rare if e["hits"])
+        base = self.record("S7", "baseline: read all + rewrite changed (Wine)", base_t, bytes=nbytes)
+        q = self.record("S7", "quarry plain replace, rare-character tree", run_t, bytes=nbytes, peak=max(peaks),
+                        baseline=base["median"], changed=len(changed), expected_changed=expected)
+        if len(changed) != expected:
+            print("  (!) %d files rewritten, %d hold a hit" % (len(changed), expected), flush=True)
+
+        # The same encodings without such characters: the UTF files of the scenario 1 tree.
+        subset = [e["name"] for e in self.manifest if e["encoding"] in ("u8", "u8bom", "u16le", "u16be")]
+        patterns = "*.u8.*.txt;*.u8bom.*.txt;*.u16le.*.txt;*.u16be.*.txt"
+        plain_t, plain_base = [], []
+        for _ in range(self.runs):
+            tree = self.fresh("tree")
+            log = os.path.join(self.work, "s7plain.log")
+            t, _, _ = self.job(self.work, self.job_settings(tree, patterns, "casesense,subdir", find, repl), log)
+            plain_t.append(t)
+            plain_base.append(self.copy_baseline("tree", subset, set(self.log_paths(log)))["seconds"])
+        sub_bytes = sum(os.path.getsize(os.path.join(self.corpus, "tree", n)) for n in subset)
+        pb = self.record("S7", "baseline on the UTF files of the S1 tree (Wine)", plain_base, bytes=sub_bytes)
+        pq = self.record("S7", "quarry plain replace, UTF files of the S1 tree", plain_t, bytes=sub_bytes,
+                         baseline=pb["median"])
+        ratio = (q["median"] / base["median"]) / (pq["median"] / pb["median"])
+        q["ratio_to_plain"] = ratio
+        print("  ratio with such characters / ratio without: %.2f" % ratio, flush=True)
 
     def s2_dense(self):
         print("S2 dense hits: every tenth byte, replacement three times longer", flush=True)
@@ -329,6 +363,8 @@ class Bench:
                 ratio = "%.2f x baseline" % (e["median"] / e["baseline"])
                 if "of_other_arch" in e:
                     ratio += ", %.2f x %s" % (e["median"] / e["of_other_arch"][1], e["of_other_arch"][0])
+                if "ratio_to_plain" in e:
+                    ratio += " (%.2f x UTF S1)" % e["ratio_to_plain"]
             elif "quarry" in e:
                 ratio = "quarry %.2f x this" % (e["quarry"] / e["median"])
             elif "doubling_ratio" in e:
@@ -382,7 +418,7 @@ def main():
     ap.add_argument("--out", required=True)
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--runs", type=int, default=3)
-    ap.add_argument("--only", default="S1,S2,S3,S4,S5,S6")
+    ap.add_argument("--only", default="S1,S2,S3,S4,S5,S6,S7")
     ap.add_argument("--s1-beside", default=None)
     args = ap.parse_args()
     b = Bench(args)
@@ -398,7 +434,7 @@ def main():
     started = time.time()
     for s in args.only.split(","):
         getattr(b, {"S1": "s1_plain_tree", "S2": "s2_dense", "S3": "s3_regex_fuzzy", "S4": "s4_filelist",
-                    "S5": "s5_rounds", "S6": "s6_scan"}[s])()
+                    "S5": "s5_rounds", "S6": "s6_scan", "S7": "s7_rare_tree"}[s])()
         if s == "S1" and args.s1_beside:
             s1_beside(b, args.s1_beside)
     table = b.summary()

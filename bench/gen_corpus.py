@@ -9,13 +9,14 @@
 # OUT/dense/      dense-hit files, every tenth byte a hit, at half and full size (25 and 50 MB)
 # OUT/scan.txt    100 MB (quick 10 MB) of Shift_JIS text without the scan needle
 # OUT/listing/    100,000 empty files (quick 10,000) in a tree of directories four levels deep
+# OUT/rare/       the UTF-8 and UTF-16 files of the tree, their text with characters Shift_JIS lacks
 # OUT/words.json  the find and replace strings the driver uses, as Shift_JIS and UTF-8 hex
 import json
 import os
 import random
 import sys
 
-GENERATOR_VERSION = 3
+GENERATOR_VERSION = 5
 
 HIRAGANA = "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
 KATAKANA = "アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワヲン"
@@ -103,17 +104,19 @@ def write(path, data):
         f.write(data)
 
 
+def file_sizes(rng, files, total, ladder):
+    """Log-uniform sizes scaled to the total, then the ladder of large files."""
+    raw = [1024 * (256 ** rng.random()) for _ in range(files - len(ladder))]
+    scale = (total - sum(ladder)) / sum(raw)
+    return [max(1024, int(s * scale)) for s in raw] + ladder
+
+
 def gen_tree(out, quick, pool):
     rng = random.Random(1001)
-    files = 200 if quick else 2000
-    total = (20 if quick else 200) << 20
-    # A ladder of large files, then log-uniform sizes for the rest, scaled to the total.
     ladder = [1 << 20, 2 << 20, 5 << 20] if quick else [5 << 20, 10 << 20, 20 << 20, 50 << 20]
-    rest = files - len(ladder)
-    raw = [1024 * (256 ** rng.random()) for _ in range(rest)]
-    scale = (total - sum(ladder)) / sum(raw)
-    sizes = [max(1024, int(s * scale)) for s in raw] + ladder
-    manifest = []
+    sizes = file_sizes(rng, 200 if quick else 2000, (20 if quick else 200) << 20, ladder)
+    manifest, rare = [], []
+    rare_rng = random.Random(4004)
     for k, size in enumerate(sizes):
         tag, codec, bom = ENCODINGS[k % len(ENCODINGS)]
         bname, brk = BREAKS[(k // len(ENCODINGS)) % len(BREAKS)]
@@ -132,8 +135,33 @@ def gen_tree(out, quick, pool):
         name = "d%02d/f%04d.%s.%s.txt" % (k % 20, k, tag, bname)
         write(os.path.join(out, "tree", name), encode(lines, codec, bom, brk))
         manifest.append({"name": name, "encoding": tag, "break": bname, "hits": hits})
+        if codec.startswith("utf"):
+            write(os.path.join(out, "rare", name), encode(with_rare(lines, rare_rng), codec, bom, brk))
+            rare.append(manifest[-1])
     with open(os.path.join(out, "tree.json"), "w") as f:
         json.dump(manifest, f)
+    with open(os.path.join(out, "rare.json"), "w") as f:
+        json.dump(rare, f)
+
+
+# Characters Shift_JIS lacks, as real documents hold them: a no-break space or an em dash every few
+# hundred bytes, and now and then an emoji or a kanji beyond JIS X 0208 (two of them beyond U+FFFF).
+RARE_OFTEN = "\u00a0\u2014"
+RARE_SOMETIMES = "\U0001f600\U0001f44d\U00020bb7\u5f45\u9dd7\u301c\u2212\u00e9"
+
+
+def with_rare(lines, rng):
+    out, since = [], 0
+    for line in lines:
+        since += len(line)
+        if since > rng.randint(80, 200):  # characters, so a few hundred bytes
+            at = rng.randrange(len(line) + 1)
+            line = line[:at] + rng.choice(RARE_OFTEN) + line[at:]
+            since = 0
+        if rng.random() < 0.02:
+            line += rng.choice(RARE_SOMETIMES)
+        out.append(line)
+    return out
 
 
 def gen_dense(out, quick):
@@ -190,7 +218,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     if os.path.exists(stamp):
         os.remove(stamp)
-    for sub in ("tree", "dense", "listing"):
+    for sub in ("tree", "dense", "listing", "rare"):
         os.system("rm -rf '%s'" % os.path.join(out, sub))
     pool = LinePool(42)
     gen_tree(out, quick, pool)

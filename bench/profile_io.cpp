@@ -26,6 +26,9 @@ void ProfileFile(const char* path) {
         return;
     }
     const int32_t char_set = in.file_char_set, line_break = in.file_line_break;
+    // As the run reads: characters the code page lacks held by stand-in codes.
+    kx::StandIns stand_ins;
+    in.reader->UseStandIns(&stand_ins);
     kxlib::string text;
     in.reader->ReadAll(&text);
     const bool lossy = in.reader->lossy();
@@ -43,6 +46,7 @@ void ProfileFile(const char* path) {
     std::string scratch = std::string(path) + ".profile.tmp";
     kx::TextFile out;
     out.Open(scratch.c_str(), kx::TextFile::kWrite, char_set, line_break);
+    out.writer->UseStandIns(&stand_ins);
     out.writer->Write(output.c_str(), output.length());
     out.Close();
     double t3 = bench::Now();

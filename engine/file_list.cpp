@@ -1,30 +1,33 @@
-// Directory walk over FindFirstFileA / FindNextFileA.
+// Directory walk over FindFirstFileW / FindNextFileW.
 #include "engine/file_list.h"
 
-#include <cstring>
+#include <cwchar>
+
+#include "text/file_utils.h"
 
 namespace kx {
 
 namespace {
-bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+bool IsDotEntry(const wchar_t* name) { return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0; }
 
-void Walk(const kxlib::string& dir, const std::vector<kxlib::string>& patterns, bool subdir, FileList* out) {
-    WIN32_FIND_DATAA entry;
-    for (const kxlib::string& item : patterns) {
+// dir is the folder both as the file calls take it and as the replies show it.
+void Walk(const ListedFile& dir, const std::vector<std::wstring>& patterns, bool subdir, FileList* out) {
+    WIN32_FIND_DATAW entry;
+    for (const std::wstring& item : patterns) {
         if (item.empty()) continue;
         FindIterator it;
-        if (!it.Open((dir + item).c_str())) continue;
-        while (it.Next(&entry)) out->push_back(dir + entry.cFileName);
+        if (!it.Open((dir.path + item).c_str())) continue;
+        while (it.Next(&entry)) out->push_back({dir.name + AnsiPath(entry.cFileName), dir.path + entry.cFileName});
     }
     if (!subdir) return;
     FindIterator it;
-    if (!it.Open((dir + "*.*").c_str())) return;
+    if (!it.Open((dir.path + L"*.*").c_str())) return;
     while (it.Next(&entry)) {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         // A directory that is a link (junction, symbolic link) is not descended into, so a link
         // cycle cannot make the walk endless; it is still listed when a pattern matches its name.
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-        Walk(dir + entry.cFileName + "\\", patterns, subdir, out);
+        Walk({dir.name + AnsiPath(entry.cFileName) + "\\", dir.path + entry.cFileName + L"\\"}, patterns, subdir, out);
     }
 }
 }  // namespace
@@ -47,12 +50,12 @@ FindIterator::FindIterator() : handle_(INVALID_HANDLE_VALUE), first_pending_(tru
 
 FindIterator::~FindIterator() { Close(); }
 
-bool FindIterator::Open(const char* pattern_path) {
+bool FindIterator::Open(const wchar_t* pattern_path) {
     if (handle_ != INVALID_HANDLE_VALUE) return false;
-    handle_ = FindFirstFileA(pattern_path, &first_);
+    handle_ = FindFirstFileW(pattern_path, &first_);
     if (handle_ == INVALID_HANDLE_VALUE) return false;
     while (IsDotEntry(first_.cFileName)) {
-        if (!FindNextFileA(handle_, &first_)) {
+        if (!FindNextFileW(handle_, &first_)) {
             Close();
             return false;
         }
@@ -61,14 +64,14 @@ bool FindIterator::Open(const char* pattern_path) {
     return true;
 }
 
-bool FindIterator::Next(WIN32_FIND_DATAA* record) {
+bool FindIterator::Next(WIN32_FIND_DATAW* record) {
     if (handle_ == INVALID_HANDLE_VALUE) return false;
     if (first_pending_) {
         *record = first_;
         first_pending_ = false;
         return true;
     }
-    while (FindNextFileA(handle_, record)) {
+    while (FindNextFileW(handle_, record)) {
         if (!IsDotEntry(record->cFileName)) return true;
     }
     return false;
@@ -81,8 +84,10 @@ void FindIterator::Close() {
 }
 
 FileList EnumerateFiles(const kxlib::string& directory, const kxlib::string& file_patterns, bool subdir) {
+    std::vector<std::wstring> patterns;
+    for (const kxlib::string& item : SplitPatterns(file_patterns)) patterns.push_back(WidePath(item.c_str()));
     FileList list;
-    Walk(directory, SplitPatterns(file_patterns), subdir, &list);
+    Walk({directory, WidePath(directory.c_str())}, patterns, subdir, &list);
     return list;
 }
 

@@ -182,15 +182,15 @@ bool JobSettings::Preview() {
     if (files.empty()) return false;
     PreviewWriter preview;
     // Files are read ahead as the run reads them, without their time stamps: nothing is set back.
-    ReadAhead ahead(files, char_set, false);
+    ReadAhead ahead(files, char_set, false, ReservedStandIns(*this));
     for (size_t i = 0; i < files.size(); ++i) {
         std::unique_ptr<FileReading> reading = ahead.Take(i);
         ChangeCollector changes(reading->text);
         std::unique_ptr<FileWrite> write;
-        FileOutcome outcome = SearchReading(*this, files[i], *reading, i, &write, &changes);
+        FileOutcome outcome = SearchReading(*this, files[i].path, *reading, i, &write, &changes);
         if (write) outcome = CheckChanged(*write);
-        if (!outcome.ok) preview.Refused(files[i], outcome.reason);
-        else if (outcome.count > 0) preview.Changed(files[i], outcome.count, reading->text, write->output, changes);
+        if (!outcome.ok) preview.Refused(files[i].name, outcome.reason);
+        else if (outcome.count > 0) preview.Changed(files[i].name, outcome.count, reading->text, write->output, changes);
         write.reset();
         reading.reset();
         ahead.Finished(i);

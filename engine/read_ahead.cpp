@@ -25,16 +25,19 @@ uint32_t ReserveSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
     return facts.nFileSizeHigh != 0 || facts.nFileSizeLow > kReserveBound ? kReserveBound : facts.nFileSizeLow;
 }
 
-// Reads the whole decoded text. False when the file cannot be opened, when decoding lost anything
-// (a character the code page lacks, an invalid sequence) or when the text holds a NUL byte: such a
-// file could not be written back without damage.
-bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, FileReading* reading) {
+// Reads the whole decoded text, characters the code page lacks put in as codes of stand_ins. False
+// when the file cannot be opened, when decoding lost anything (an invalid sequence, a character no
+// stand-in code was left for) or when the text holds a NUL byte: such a file could not be written
+// back without damage.
+bool ReadWholeText(const wchar_t* path, int32_t char_set, uint32_t size, StandIns* stand_ins, FileReading* reading) {
     TextFile file;
     reading->reason = FailReason::kUnreadable;
     if (!file.Open(path, TextFile::kRead, char_set, kLineBreakCrLf)) return false;
     reading->file_char_set = file.file_char_set;
     reading->file_line_break = file.file_line_break;
+    reading->text.assign("");
     reading->text.reserve(size + 10);
+    file.reader->UseStandIns(stand_ins);
     bool read = file.reader->ReadAll(&reading->text);
     bool sound = read && !file.reader->lossy() && !file.reader->has_nul();
     if (read) {
@@ -48,13 +51,14 @@ bool ReadWholeText(const char* path, int32_t char_set, uint32_t size, FileReadin
 
 }  // namespace
 
-std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp) {
+std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, bool keep_timestamp,
+                                        const StandIns& reserved) {
     std::unique_ptr<FileReading> reading(new FileReading);
     // Size and attributes in one look, without opening the file: the size only sizes the buffers,
     // the attributes tell a read-only file.
     WIN32_FILE_ATTRIBUTE_DATA facts;
     reading->reason = FailReason::kUnreadable;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &facts)) return reading;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &facts)) return reading;
     reading->read_only = (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     // A file beyond what the run can hold is refused from its size alone, before anything is read.
     if (FileSize(facts) > kLargestRunFile) {
@@ -65,17 +69,26 @@ std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool
         reading->t_write = GetLastWriteTime(path);
         reading->t_access = GetLastAccessTime(path);
     }
-    reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), reading.get());
+    std::shared_ptr<StandIns> stand_ins = std::make_shared<StandIns>(reserved);
+    reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), stand_ins.get(), reading.get());
+    if (reading->sound && stand_ins->clashed()) {
+        // A code given out turned up later as one of the file's own characters: read again with
+        // every own code known from the start (no clash can happen then).
+        stand_ins = std::make_shared<StandIns>(stand_ins->Restart());
+        reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), stand_ins.get(), reading.get());
+    }
     if (!reading->sound) reading->text.assign("");
+    if (reading->sound && !stand_ins->empty()) reading->stand_ins = std::move(stand_ins);
     return reading;
 }
 
-ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp)
-    : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), earlier_(files.size(), kNone),
+ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp, const StandIns& reserved)
+    : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), reserved_(reserved),
+      earlier_(files.size(), kNone),
       ready_(files.size()), sizes_(files.size(), 0), failed_(files.size(), false), finished_(files.size(), false) {
-    std::unordered_map<std::string, size_t> last;
+    std::unordered_map<std::wstring, size_t> last;
     for (size_t i = 0; i < files.size(); ++i) {
-        auto found = last.emplace(std::string(files[i].c_str(), files[i].length()), i);
+        auto found = last.emplace(files[i].path, i);
         if (!found.second) {
             earlier_[i] = found.first->second;
             found.first->second = i;
@@ -89,11 +102,11 @@ ReadAhead::~ReadAhead() { Stop(); }
 
 void ReadAhead::Run() {
     for (size_t i = 0; i < files_.size(); ++i) {
-        const char* path = files_[i].c_str();
+        const wchar_t* path = files_[i].path.c_str();
         // Only the size is looked at here, to keep within the bytes allowed ahead; the reading
         // itself looks again.
         WIN32_FILE_ATTRIBUTE_DATA facts;
-        const uint64_t size = GetFileAttributesExA(path, GetFileExInfoStandard, &facts) ? ReserveSize(facts) : 0;
+        const uint64_t size = GetFileAttributesExW(path, GetFileExInfoStandard, &facts) ? ReserveSize(facts) : 0;
         {
             Hold hold(this);
             // A path listed before waits until the run is finished with it; a text that would go
@@ -107,7 +120,7 @@ void ReadAhead::Run() {
         std::unique_ptr<FileReading> reading;
         bool failed = false;
         try {
-            reading = ReadForRun(path, char_set_, keep_timestamp_);
+            reading = ReadForRun(path, char_set_, keep_timestamp_, reserved_);
         } catch (const std::bad_alloc&) {
             failed = true;  // the run meets it again when it takes this file
         }
@@ -123,7 +136,7 @@ void ReadAhead::Run() {
 }
 
 std::unique_ptr<FileReading> ReadAhead::Take(size_t i) {
-    if (!started()) return ReadForRun(files_[i].c_str(), char_set_, keep_timestamp_);
+    if (!started()) return ReadForRun(files_[i].path.c_str(), char_set_, keep_timestamp_, reserved_);
     std::unique_ptr<FileReading> reading;
     bool failed;
     {

@@ -13,6 +13,7 @@
 #include "engine/pipeline_stage.h"
 #include "text/file_utils.h"
 #include "text/kxstring.h"
+#include "text/stand_ins.h"
 
 namespace kx {
 
@@ -25,6 +26,8 @@ struct FileReading {
     bool read_only = false;
     FileTimeStamp t_write, t_access;  // only when the job keeps time stamps
     kxlib::string text;
+    // The codes that stand in the text for characters the ANSI code page lacks; null when none do.
+    std::shared_ptr<const StandIns> stand_ins;
     int32_t file_char_set = 0;
     int32_t file_line_break = 2;
 };
@@ -41,8 +44,10 @@ const uint64_t kLargestRunFile = 256ull << 20;
 #endif
 
 // Reads one file as the run needs it: attributes, time stamps when asked, the whole text decoded in
-// char_set (0: the set its bytes show).
-std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool keep_timestamp);
+// char_set (0: the set its bytes show), characters the ANSI code page lacks held by stand-in codes
+// other than those reserved holds.
+std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, bool keep_timestamp,
+                                        const StandIns& reserved);
 
 // Reads the files of a list in order on a thread of its own, at most a few megabytes of text ahead of
 // the one taking them, so that reading and decoding overlap with searching, writing and flushing.
@@ -51,7 +56,7 @@ std::unique_ptr<FileReading> ReadForRun(const char* path, int32_t char_set, bool
 // files were read one after the other.
 class ReadAhead : public PipelineStage {
 public:
-    ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp);
+    ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp, const StandIns& reserved);
     ~ReadAhead() override;
 
     // The reading of entry i, taken in list order; waits for it.
@@ -69,6 +74,7 @@ private:
     const FileList& files_;
     const int32_t char_set_;
     const bool keep_timestamp_;
+    const StandIns reserved_;
     std::vector<size_t> earlier_;  // index of the earlier entry of the same path, or none
     std::vector<std::unique_ptr<FileReading>> ready_;
     std::vector<uint64_t> sizes_;  // bytes of each ready reading's text

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "engine/file_list.h"
 #include "engine/read_ahead.h"
@@ -30,19 +31,10 @@ const char kReplaced[] = "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\x
 // 個の語を置換しました．
 
 // The directory part of a path, with its trailing backslash; ".\" for a bare name.
-kxlib::string DirectoryOf(const kxlib::string& path) {
-    const char* p = path.c_str();
-    int32_t last = -1;
-    for (uint32_t i = 0; i < path.length(); ++i) {
-        unsigned char c = static_cast<unsigned char>(p[i]);
-        if (IsLeadByte(c) && i + 1 < path.length()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/' || c == ':') last = static_cast<int32_t>(i);
-    }
-    if (last < 0) return kxlib::string(".\\");
-    return path.substr(0, static_cast<uint32_t>(last) + 1);
+std::wstring DirectoryOf(const std::wstring& path) {
+    const size_t last = path.find_last_of(L"\\/:");
+    if (last == std::wstring::npos) return L".\\";
+    return path.substr(0, last + 1);
 }
 
 // A temporary file beside the original ("kxq", up to four hex digits, ".tmp"), created new, so that
@@ -53,20 +45,24 @@ public:
     ~TemporaryFile() {
         if (path_.empty()) return;
         // A copy of a read-only file is read-only too, and such a file cannot be deleted as it is.
-        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path_.c_str());
+        SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     // Writes text in the given encoding to a new file under a free name beside original and makes
     // sure it reached the disk. False when no file could be created or not every byte got there.
-    bool Write(const kxlib::string& original, int32_t char_set, int32_t line_break, const kxlib::string& text) {
+    bool Write(const std::wstring& original, int32_t char_set, int32_t line_break, const kxlib::string& text,
+               const StandIns* stand_ins) {
         TextFile file;
-        auto open = [&](const kxlib::string& candidate) {
+        auto open = [&](const std::wstring& candidate) {
             return file.OpenNew(candidate.c_str(), char_set, line_break);
         };
         if (!CreateBeside(original, open)) return false;
+        // Stand-in codes go back to the characters they stand for (a writer that cannot do that is
+        // refused: the characters would be lost).
+        if (!file.writer->UseStandIns(stand_ins)) return false;
         file.writer->Write(text.c_str(), static_cast<int32_t>(text.length()));
         // A character the file's encoding cannot hold (one brought in by the replacement) would be
         // written as a substitute: the file is refused instead.
@@ -75,11 +71,10 @@ public:
         return file.Close() && lossless;
     }
 
-    // Creates an empty file under a free name beside original, for a copy to land in. Once created,
-    // the file is this run's to delete, whatever closing it answers: an empty file has nothing to lose.
-    bool Reserve(const kxlib::string& original) {
+    // Creates an empty file under a free name beside original, for a copy to land in.
+    bool Reserve(const std::wstring& original) {
         // Once opened the file is this run's own, whatever its closing answers: the copy overwrites it.
-        auto create = [](const kxlib::string& candidate) {
+        auto create = [](const std::wstring& candidate) {
             FileStream stream;
             if (!stream.Open(candidate.c_str(), "wx")) return false;
             stream.Close();
@@ -88,19 +83,19 @@ public:
         return CreateBeside(original, create);
     }
 
-    const kxlib::string& path() const { return path_; }
-    void Release() { path_.assign(""); }
+    const std::wstring& path() const { return path_; }
+    void Release() { path_.clear(); }
 
 private:
     // Names are tried from a counter that the writing threads share until create(candidate) makes a
     // new file under one; false when it fails for another reason than a name that is taken.
-    template <typename Create> bool CreateBeside(const kxlib::string& original, Create create) {
-        const kxlib::string directory = DirectoryOf(original);
+    template <typename Create> bool CreateBeside(const std::wstring& original, Create create) {
+        const std::wstring directory = DirectoryOf(original);
         static volatile LONG next = static_cast<LONG>(GetTickCount() ^ GetCurrentProcessId());
         for (uint32_t attempt = 0; attempt < 0x10000; ++attempt) {
-            char name[16];
-            std::snprintf(name, sizeof name, "kxq%X.tmp", static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
-            const kxlib::string candidate = directory + name;
+            wchar_t name[16];
+            std::swprintf(name, 16, L"kxq%X.tmp", static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
+            const std::wstring candidate = directory + name;
             if (create(candidate)) {
                 path_ = candidate;
                 return true;
@@ -111,29 +106,39 @@ private:
         return false;  // every name taken
     }
 
-    kxlib::string path_;
+    std::wstring path_;
 };
 
 // Copies the file to its path with ".bak" appended unless that file exists. The copy is made under a
 // temporary name of its own and only then given the backup's name, without replacing anything: a
 // failed or cut-short copy removes nothing but that temporary file, so an older backup is never lost
 // and a partial copy never stands as the backup that later runs keep.
-void MakeBackup(const kxlib::string& path) {
-    const kxlib::string backup = path + ".bak";
-    if (GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+void MakeBackup(const std::wstring& path) {
+    const std::wstring backup = path + L".bak";
+    if (GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) return;
     TemporaryFile copy;
     if (!copy.Reserve(path)) return;
-    if (InjectedFault(FileCall::Copy) || !CopyFileA(path.c_str(), copy.path().c_str(), FALSE)) return;
-    if (InjectedFault(FileCall::Replace) || !MoveFileExA(copy.path().c_str(), backup.c_str(), MOVEFILE_WRITE_THROUGH))
+    if (InjectedFault(FileCall::Copy) || !CopyFileW(path.c_str(), copy.path().c_str(), FALSE)) return;
+    if (InjectedFault(FileCall::Replace) || !MoveFileExW(copy.path().c_str(), backup.c_str(), MOVEFILE_WRITE_THROUGH))
         return;
     copy.Release();
 }
 
 // Puts the finished temporary file in the original's place in one step.
-bool PutInPlace(const kxlib::string& original, const kxlib::string& temporary) {
+bool PutInPlace(const std::wstring& original, const std::wstring& temporary) {
     return ReplaceExistingFile(original.c_str(), temporary.c_str());
 }
+
 }  // namespace
+
+// The stand-in codes a job keeps from being given out: those its find and replace strings use.
+StandIns ReservedStandIns(const JobSettings& job) {
+    StandIns reserved;
+    const kxlib::string& find = job.matcher.find_string();
+    reserved.Reserve(find.c_str(), find.length());
+    reserved.Reserve(job.replace_string.c_str(), job.replace_string.length());
+    return reserved;
+}
 
 int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const kxlib::string& text,
                    kxlib::string* output, MatchObserver* observer) {
@@ -182,7 +187,7 @@ int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const 
     return count;
 }
 
-FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const FileReading& reading, size_t index,
+FileOutcome SearchReading(JobSettings& job, const std::wstring& path, const FileReading& reading, size_t index,
                           std::unique_ptr<FileWrite>* write, MatchObserver* preview) {
     if (!reading.sound) return {false, 0, reading.reason};
     std::unique_ptr<FileWrite> changed(new FileWrite);
@@ -194,6 +199,7 @@ FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const Fil
     changed->index = index;
     changed->path = &path;
     changed->count = n;
+    changed->stand_ins = reading.stand_ins;
     changed->char_set = job.char_set != kCharSetAuto ? job.char_set : reading.file_char_set;
     changed->line_break = job.line_break != kLineBreakAuto ? job.line_break : reading.file_line_break;
     changed->backup = job.backup;
@@ -206,13 +212,13 @@ FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const Fil
 }
 
 FileOutcome WriteChanged(const FileWrite& write) {
-    const kxlib::string& path = *write.path;
+    const std::wstring& path = *write.path;
     const int32_t n = write.count;
     if (write.backup) MakeBackup(path);
     // A read-only file is refused as it is, never made writable (Wine lets root write it anyway).
     if (write.read_only) return {false, n, FailReason::kReadOnly};
     TemporaryFile temporary;
-    if (!temporary.Write(path, write.char_set, write.line_break, write.output))
+    if (!temporary.Write(path, write.char_set, write.line_break, write.output, write.stand_ins.get()))
         return {false, n, FailReason::kNotWritten};
     if (!PutInPlace(path, temporary.path())) return {false, n, FailReason::kNotWritten};
     temporary.Release();
@@ -226,10 +232,11 @@ FileOutcome WriteChanged(const FileWrite& write) {
 FileOutcome CheckChanged(const FileWrite& write) {
     const int32_t n = write.count;
     if (write.read_only) return {false, n, FailReason::kReadOnly};
-    // The new text is encoded as it would be written, into the null device.
+    // The new text is encoded as it would be written, stand-in codes and all, into the null device.
     TextFile sink;
-    if (!sink.Open("NUL", TextFile::kWrite, write.char_set, write.line_break))
+    if (!sink.Open(L"NUL", TextFile::kWrite, write.char_set, write.line_break))
         return {false, n, FailReason::kNotWritten};
+    if (!sink.writer->UseStandIns(write.stand_ins.get())) return {false, n, FailReason::kNotWritten};
     sink.writer->Write(write.output.c_str(), write.output.length());
     const bool lossless = !sink.writer->lossy();
     sink.Close();
@@ -238,8 +245,9 @@ FileOutcome CheckChanged(const FileWrite& write) {
     return {true, n};
 }
 
-FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path) {
-    std::unique_ptr<FileReading> reading = ReadForRun(path.c_str(), job.char_set, job.keep_timestamp);
+FileOutcome ProcessFile(JobSettings& job, const std::wstring& path) {
+    std::unique_ptr<FileReading> reading =
+        ReadForRun(path.c_str(), job.char_set, job.keep_timestamp, ReservedStandIns(job));
     std::unique_ptr<FileWrite> write;
     FileOutcome outcome = SearchReading(job, path, *reading, 0, &write);
     return write ? WriteChanged(*write) : outcome;
@@ -256,7 +264,7 @@ bool JobSettings::Replace() {
     // Three stages overlap: files are read and decoded ahead on one thread, searched here, and the
     // changed ones written behind on another; the log still follows the list's order.
     std::vector<FileOutcome> outcomes(files.size(), FileOutcome{false, 0});
-    ReadAhead ahead(files, char_set, keep_timestamp);
+    ReadAhead ahead(files, char_set, keep_timestamp, ReservedStandIns(*this));
     {
         WriteBehind behind(&outcomes, &ahead);
         for (size_t i = 0; i < files.size(); ++i) {
@@ -265,7 +273,7 @@ bool JobSettings::Replace() {
             // (and nothing read ahead), so that the run's memory peak stays that of its largest file.
             if (reading->text.length() > ReadAhead::kAheadBytes) behind.Drain();
             std::unique_ptr<FileWrite> write;
-            outcomes[i] = SearchReading(*this, files[i], *reading, i, &write);
+            outcomes[i] = SearchReading(*this, files[i].path, *reading, i, &write);
             reading.reset();
             if (write) {
                 behind.Hand(std::move(write));
@@ -276,7 +284,7 @@ bool JobSettings::Replace() {
         behind.Drain();
     }
     for (size_t i = 0; i < files.size(); ++i) {
-        const kxlib::string& path = files[i];
+        const kxlib::string& path = files[i].name;
         const FileOutcome& outcome = outcomes[i];
         if (!outcome.ok) {
             kxlib::append_growing(notice_log, path);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/job_settings.h"
 #include "engine/read_ahead.h"
@@ -25,12 +26,16 @@ protected:
 int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const kxlib::string& text,
                    kxlib::string* output, MatchObserver* observer = nullptr);
 
+// The stand-in codes a job keeps from being given out to the files of its run: those its find and
+// replace strings use.
+StandIns ReservedStandIns(const JobSettings& job);
+
 // Searches the text of entry index of the run: a file that changes gets its new text in *write for
 // WriteChanged; any other gets its outcome here. A preview (matches told to an observer) sets no
 // time stamp.
-FileOutcome SearchReading(JobSettings& job, const kxlib::string& path, const FileReading& reading, size_t index,
+FileOutcome SearchReading(JobSettings& job, const std::wstring& path, const FileReading& reading, size_t index,
                           std::unique_ptr<FileWrite>* write, MatchObserver* preview = nullptr);
 // One file of the run from reading to writing.
-FileOutcome ProcessFile(JobSettings& job, const kxlib::string& path);
+FileOutcome ProcessFile(JobSettings& job, const std::wstring& path);
 
 }  // namespace kx

@@ -14,8 +14,8 @@ const char* JobSettings::Notices() { return notice_log.c_str(); }
 const char* JobSettings::FileList() {
     static kxlib::string reply;
     kxlib::string text;
-    for (const kxlib::string& path : EnumerateFiles(directory, file_patterns, subdir)) {
-        kxlib::append_growing(text, path);
+    for (const ListedFile& file : EnumerateFiles(directory, file_patterns, subdir)) {
+        kxlib::append_growing(text, file.name);
         kxlib::append_growing(text, "\n", 1);
     }
     reply = text;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/pipeline_stage.h"
@@ -23,8 +24,9 @@ struct FileOutcome {
 // A changed file's new text on its way to the disk, with all that writing it needs.
 struct FileWrite {
     size_t index = 0;                     // entry of the run's list
-    const kxlib::string* path = nullptr;  // the list's own string, left as it is
+    const std::wstring* path = nullptr;  // the list's own path, left as it is
     kxlib::string output;
+    std::shared_ptr<const StandIns> stand_ins;  // the reading's, written back as their characters
     int32_t count = 0;
     int32_t char_set = 0;
     int32_t line_break = 2;

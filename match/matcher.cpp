@@ -12,6 +12,14 @@ bool IsWordChar(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
+namespace {
+// True when the character that ends right before text[at] is a word character: a letter or '_', never
+// the second byte of a double-byte character (as the 0x41 of "ア" 83 41).
+bool WordCharBefore(const char* text, uint32_t at) {
+    return at > 0 && IsWordChar(static_cast<unsigned char>(text[at - 1])) && !IsTrailByte(text, at - 1);
+}
+}  // namespace
+
 kxlib::string& HmJrePath() {
     static kxlib::string path;
     return path;
@@ -216,7 +224,7 @@ bool Matcher::SearchPlain() {
     for (;;) {
         if (start > n || !find(start)) return false;
         uint32_t candidate = start + static_cast<uint32_t>(plain_.found_position());
-        bool before = candidate > 0 && IsWordChar(static_cast<unsigned char>(s[candidate - 1]));
+        bool before = WordCharBefore(s, candidate);
         bool after = candidate + m < n && IsWordChar(static_cast<unsigned char>(s[candidate + m]));
         if (!before && !after) {
             plain_position_ = static_cast<int32_t>(candidate);
@@ -384,8 +392,8 @@ bool Matcher::SearchHmJre() {
         real_position = position;
         if (aimai_) real_position = FuzzyRealArea(position, &real_length);
         if (word_) {
-            bool before = real_position != 0 && real_position <= length &&
-                          IsWordChar(static_cast<unsigned char>(subject[real_position - 1]));
+            bool before = real_position > 0 && real_position <= length &&
+                          WordCharBefore(subject, static_cast<uint32_t>(real_position));
             int32_t end = real_position + real_length;
             bool after = end < length && end >= 0 && IsWordChar(static_cast<unsigned char>(subject[end]));
             if (before || after) {

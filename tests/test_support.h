@@ -65,8 +65,8 @@ inline std::string ProgramDir() {
     return s.substr(0, s.find_last_of('\\') + 1);
 }
 
-inline bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+// Writes bytes to the file h was created for, and closes it.
+inline bool WriteAndClose(HANDLE h, const std::string& bytes) {
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -74,8 +74,8 @@ inline bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     return ok && written == bytes.size();
 }
 
-inline std::string ReadFileBytes(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+// The bytes of the file h was opened for ("<missing>" when it was not), and closes it.
+inline std::string ReadAndClose(HANDLE h) {
     if (h == INVALID_HANDLE_VALUE) return std::string("<missing>");
     std::string out;
     char buf[65536];
@@ -83,6 +83,22 @@ inline std::string ReadFileBytes(const std::string& path) {
     while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
     CloseHandle(h);
     return out;
+}
+
+inline bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    return WriteAndClose(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr), bytes);
+}
+inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    return WriteAndClose(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr), bytes);
+}
+
+inline std::string ReadFileBytes(const std::string& path) {
+    return ReadAndClose(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+inline std::string ReadFileBytes(const std::wstring& path) {
+    return ReadAndClose(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 inline void RemoveTree(const std::string& dir) {

@@ -88,11 +88,13 @@ __attribute__((always_inline)) inline bool ForEachAnsiCode(const char* text, uin
 }
 
 // Encodes text[0..n) code by code through table into out, which has room for three units per byte
-// of text and one more when the units are bytes, for one per byte when they are 16-bit. Returns the
-// units produced, or -1 when the table cannot tell some code's form (*lossy is then left as it was);
-// otherwise *lossy is set when a code without an exact form was met.
-template <typename Unit>
-int32_t EncodeByForms(const FormTable& table, const char* text, uint32_t n, Unit* out, bool* lossy) {
+// of text and one more when the units are bytes, for one per byte when they are 16-bit. A code whose
+// form the table leaves open is offered to open(code, &o), which may put its form at o itself (never
+// more units than two per byte of the code) and answer true. Returns the units produced, or -1 when
+// neither can tell some code's form (*lossy is then left as it was); otherwise *lossy is set when a
+// code without an exact form was met.
+template <typename Unit, typename Open>
+int32_t EncodeByForms(const FormTable& table, const char* text, uint32_t n, Unit* out, bool* lossy, Open open) {
     const uint32_t* const forms = table.forms.data();
     const int shift = table.ascii_shift;
     Unit* o = out;
@@ -111,8 +113,9 @@ int32_t EncodeByForms(const FormTable& table, const char* text, uint32_t n, Unit
             } else {
                 o[0] = static_cast<Unit>(form & 0xFFFF);
             }
+            if (count == 0) return open(code, o);
             o += count;
-            return count != 0;
+            return true;
         },
         [&](const unsigned char* run) {
             if (shift < 0 || !IsAsciiRun(run)) return false;
@@ -127,6 +130,12 @@ int32_t EncodeByForms(const FormTable& table, const char* text, uint32_t n, Unit
     if (!known) return -1;
     if (seen & kFormLossy) *lossy = true;
     return static_cast<int32_t>(o - out);
+}
+
+// The same with no code taken but by the table.
+template <typename Unit>
+int32_t EncodeByForms(const FormTable& table, const char* text, uint32_t n, Unit* out, bool* lossy) {
+    return EncodeByForms(table, text, n, out, lossy, [](uint32_t, Unit*&) { return false; });
 }
 
 }  // namespace kx

@@ -9,10 +9,12 @@ namespace kx {
 // program that holds the original open without sharing deletion makes the replacement fail: it is
 // refused before the attempt, because some systems leave an intermediate file of their own behind
 // when they find out halfway.
+bool ReplaceExistingFile(const wchar_t* original, const wchar_t* temporary);
+// The same for paths in the ANSI code page.
 bool ReplaceExistingFile(const char* original, const char* temporary);
 
 // True when nothing stops the original from being renamed away: no other program holds it open
 // without sharing deletion.
-bool CanBeReplaced(const char* original);
+bool CanBeReplaced(const wchar_t* original);
 
 }  // namespace kx

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "text/file_utils.h"
+
 namespace kx {
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
@@ -16,6 +18,10 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
 }
 
 bool FileStream::Open(const char* path, const char* mode) {
+    return Open(WidePath(path).c_str(), mode);
+}
+
+bool FileStream::Open(const wchar_t* path, const char* mode) {
     Close();
     writing_ = mode[0] == 'w';
     if (InjectedFault(FileCall::Open)) {
@@ -23,7 +29,7 @@ bool FileStream::Open(const char* path, const char* mode) {
         return false;
     }
     const DWORD disposition = !writing_ ? OPEN_EXISTING : mode[1] == 'x' ? CREATE_NEW : CREATE_ALWAYS;
-    HANDLE h = CreateFileA(path, writing_ ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE h = CreateFileW(path, writing_ ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = h;

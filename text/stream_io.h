@@ -26,6 +26,8 @@ public:
     // Opens path for reading ("rb": an existing file) or writing ("wb": created or truncated; "wx":
     // created, never an existing file), shared with readers and writers as the runtime's streams
     // are; false when it cannot be opened.
+    bool Open(const wchar_t* path, const char* mode);
+    // The same for an ANSI path.
     bool Open(const char* path, const char* mode);
     bool is_open() const { return handle_ != kNoHandle(); }
     // Reads up to n bytes; fewer only at the end of the file. *failed is set on a read error.

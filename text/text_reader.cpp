@@ -127,6 +127,12 @@ int32_t TextReader::Block(char* buffer, uint32_t size, bool one_line) {
     return n;
 }
 
+void TextReader::PutStandIn(uint32_t cp, char* out, uint32_t* m) {
+    if (stand_ins_->Put(cp, out, m)) return;
+    MarkLossy();
+    out[(*m)++] = static_cast<char>(kReplacement);
+}
+
 bool TextReader::ReadAll(kxlib::string* text) {
     // Each block is decoded straight into the end of the text: into the room the caller reserved
     // while there is some, else into room that grows by half again.
@@ -328,10 +334,17 @@ int32_t EucJpReader::Produce(char* out, uint32_t size, bool one_line) {
         }
         if (c == 0x8F) {
             // A JIS X 0212 character: its two bytes are taken, the character has no Shift_JIS form.
+            // With stand-in codes it is kept as one, under the key 0x8F and its two bytes.
+            uint32_t key = 0x8F;
             for (int i = 0; i < 2; ++i) {
                 int b = Peek();
                 if (b < 0xA1 || b > 0xFE) break;
                 Skip();
+                key = key << 8 | static_cast<uint32_t>(b);
+            }
+            if (stand_ins_ && key > 0xFFFF) {
+                PutStandIn(key, out, &n);
+                continue;
             }
         }
         // Any other byte, or a pair broken off by a line break, an ASCII byte or the end: the byte
@@ -445,8 +458,10 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
     // (never to more bytes than their UTF-8 form). From the first one the table cannot answer alone
     // (a broken sequence, a character beyond U+FFFF, a unit left to the platform) the rest of the
     // block goes through UTF-16 (Utf8ToWide, WideToAnsi), whose replacement of broken sequences is
-    // the platform's.
-    const uint32_t* table = UnitAnsiTable();
+    // the platform's; with stand-in codes only a broken sequence does, and the text is lossy then.
+    // With stand-in codes the table answers only exact characters outside the user-defined area:
+    // every other character comes one by one below and is put through them.
+    const uint32_t* table = stand_ins_ ? ExactUnitAnsiTable() : UnitAnsiTable();
     const uint32_t limit = size - 2;
     uint32_t n = 0;  // bytes taken
     uint32_t m = 0;  // bytes put out
@@ -485,7 +500,12 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             }
             const uint32_t entry = table[cp];
             const uint32_t bytes = UnitAnsiLength(entry);
-            if (bytes == 0) break;
+            if (bytes == 0) {
+                // With stand-in codes the character gets one here (two bytes for two or three).
+                if (stand_ins_ == nullptr || !stand_ins_->Put(cp, out, &m)) break;
+                i += length;
+                continue;
+            }
             out[m] = static_cast<char>(entry & 0xFF);
             out[m + 1] = static_cast<char>((entry >> 8) & 0xFF);
             m += bytes;
@@ -527,7 +547,15 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
             seq[got++] = static_cast<unsigned char>(d);
         }
         n += got;
-        if (IsUtf8Character(seq, got) && PutAnsi(seq, got, table, out, &m, &inexact)) continue;
+        const bool well_formed = IsUtf8Character(seq, got);
+        if (well_formed && PutAnsi(seq, got, table, out, &m, &inexact)) continue;
+        if (well_formed && stand_ins_) {
+            // Never more bytes than the sequence: two for two, three or four.
+            uint32_t cp = seq[0] & (0xFF >> (got + 1));
+            for (uint32_t j = 1; j < got; ++j) cp = (cp << 6) | (seq[j] & 0x3F);
+            PutStandIn(cp, out, &m);
+            continue;
+        }
         pending = seq;
         pending_length = got;
     }
@@ -599,7 +627,7 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
     const uint32_t limit = (size - 1) / 2 - 2;
     units_.resize(limit + 1);
     wchar_t* units = units_.data();
-    const uint32_t* table = UnitAnsiTable();
+    const uint32_t* table = stand_ins_ ? ExactUnitAnsiTable() : UnitAnsiTable();
     const bool swap = big_endian_;
     uint32_t n = 0;  // units taken
     uint32_t m = 0;  // bytes put out
@@ -608,7 +636,11 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
         units[n++] = u;
         const uint32_t entry = table[u];
         const uint32_t bytes = UnitAnsiLength(entry);
-        if (bytes == 0) again = true;
+        if (bytes == 0) {
+            // With stand-in codes the unit gets one here; else the block goes to the platform.
+            if (stand_ins_ == nullptr || !stand_ins_->Put(u, out, &m)) again = true;
+            return;
+        }
         // Both bytes are stored, the second overwritten by what follows when the form has one.
         out[m] = static_cast<char>(entry & 0xFF);
         out[m + 1] = static_cast<char>((entry >> 8) & 0xFF);
@@ -646,26 +678,64 @@ int32_t Utf16Reader::Produce(char* out, uint32_t size, bool one_line) {
             put(u);
             continue;
         }
-        // A surrogate (the table has none): the block goes to the platform whole.
-        again = true;
+        // A surrogate (the table has none): the block goes to the platform whole, or with stand-in
+        // codes a pair gets one here (a lone surrogate is no character: the text is lossy).
         units[n++] = u;
+        bool pair = false;
         if (u >= 0xD800 && u <= 0xDBFF && Peek() >= 0) {
             uint16_t v = Order(static_cast<uint32_t>(Peek()));
             if (v >= 0xDC00 && v <= 0xDFFF) {
                 Skip();
                 units[n++] = v;
+                pair = true;
             }
         }
+        if (stand_ins_ && pair) {
+            const uint32_t cp = 0x10000 + ((u - 0xD800u) << 10) + (static_cast<uint16_t>(units[n - 1]) - 0xDC00u);
+            if (stand_ins_->Put(cp, out, &m)) continue;
+        }
+        again = true;
     }
     if (n == 0) return 0;
     if (!again) {
         if (inexact) MarkLossy();
         return static_cast<int32_t>(m);
     }
+    if (stand_ins_) return static_cast<int32_t>(PutUnitsThroughStandIns(units, n, out));
     bool lost = false;
     int32_t r = WideToAnsi(units, n, out, size - 1, &lost, &scratch_);
     if (lost) MarkLossy();
     return r;
+}
+
+uint32_t Utf16Reader::PutUnitsThroughStandIns(const wchar_t* units, uint32_t n, char* out) {
+    // At most two bytes per unit, and two for a surrogate pair.
+    const uint32_t* table = ExactUnitAnsiTable();
+    uint32_t m = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t u = static_cast<uint16_t>(units[i]);
+        const uint32_t entry = table[u];
+        const uint32_t bytes = UnitAnsiLength(entry);
+        if (bytes != 0) {
+            out[m] = static_cast<char>(entry & 0xFF);
+            out[m + 1] = static_cast<char>((entry >> 8) & 0xFF);
+            m += bytes;
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            const uint32_t v = i + 1 < n ? static_cast<uint16_t>(units[i + 1]) : 0;
+            if (u > 0xDBFF || v < 0xDC00 || v > 0xDFFF) {
+                // A lone surrogate is no character: the text cannot be kept.
+                MarkLossy();
+                out[m++] = static_cast<char>(kReplacement);
+                continue;
+            }
+            u = 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00);
+            ++i;
+        }
+        PutStandIn(u, out, &m);
+    }
+    return m;
 }
 
 }  // namespace kx

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text/kxstring.h"
+#include "text/stand_ins.h"
 #include "text/stream_io.h"
 
 namespace kx {
@@ -52,12 +53,22 @@ public:
     // Reading the file or converting its text failed.
     bool failed() const { return failed_; }
 
+    // From now on a character the ANSI code page lacks is put in the text as the code stand_ins
+    // gives it (which stays the caller's); only a character none is left for makes the text lossy.
+    // Readers of character sets that have no such characters take no notice.
+    void UseStandIns(StandIns* stand_ins) { stand_ins_ = stand_ins; }
+
 protected:
     // Decodes the next block into out, at most size - 1 bytes (size >= kMinReadBuffer); returns the
     // count or -1 on failure. one_line: stop after the first line break.
     virtual int32_t Produce(char* out, uint32_t size, bool one_line) = 0;
     void MarkLossy() { lossy_ = true; }
     void MarkFailed() { failed_ = true; }
+    // Puts the internal form of the Unicode scalar value cp at out[*m ..] through stand_ins_ (not
+    // null); a character no code is left for becomes the replacement and makes the text lossy.
+    void PutStandIn(uint32_t cp, char* out, uint32_t* m);
+
+    StandIns* stand_ins_ = nullptr;
 
 private:
     int32_t Block(char* buffer, uint32_t size, bool one_line);
@@ -162,7 +173,8 @@ protected:
 };
 
 // EUC-JP: JIS X 0208 pairs become Shift_JIS, 0x8E and a half-width katakana byte becomes that byte.
-// JIS X 0212 characters (0x8F and two bytes) have no Shift_JIS form and are lost.
+// JIS X 0212 characters (0x8F and two bytes) have no Shift_JIS form: they are lost, or with stand-in
+// codes kept as such codes. (No JIS X 0208 pair becomes a code of the user-defined area.)
 class EucJpReader : public ByteStreamReader {
 public:
     EucJpReader(FileStream file, FileHead head) : ByteStreamReader(std::move(file), std::move(head)) {}
@@ -186,7 +198,8 @@ private:
 };
 
 // UTF-8, with or without a byte-order mark (skipped), converted to the ANSI code page through
-// UTF-16. A multi-byte sequence is never split between blocks.
+// UTF-16. A multi-byte sequence is never split between blocks. With stand-in codes, every
+// well-formed character is kept; an ill-formed sequence still makes the text lossy.
 class Utf8Reader : public ByteStreamReader {
 public:
     Utf8Reader(FileStream file, FileHead head);
@@ -206,7 +219,9 @@ private:
 };
 
 // UTF-16 in the byte order the CharSet names, unless a leading byte-order mark (skipped) names the
-// other; converted to the ANSI code page. A surrogate pair is never split between blocks.
+// other; converted to the ANSI code page. A surrogate pair is never split between blocks. With
+// stand-in codes, every character is kept; a lone surrogate or an odd last byte still makes the
+// text lossy.
 class Utf16Reader : public WordStreamReader {
 public:
     Utf16Reader(FileStream file, FileHead head, bool big_endian);
@@ -219,6 +234,8 @@ private:
     uint16_t Order(uint32_t u) const {
         return static_cast<uint16_t>(big_endian_ ? ((u >> 8) | (u << 8)) : u);
     }
+    // units[0..n) converted to out through stand_ins_; answers the bytes put out.
+    uint32_t PutUnitsThroughStandIns(const wchar_t* units, uint32_t n, char* out);
     bool big_endian_;
     std::vector<wchar_t> units_;
     std::vector<wchar_t> scratch_;

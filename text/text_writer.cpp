@@ -98,9 +98,23 @@ template <typename Unit>
 void StreamWriter<Unit>::PutThroughForms(const FormTable& forms, const char* text, uint32_t length) {
     staging_.resize(kUnitsPerByte * kConvertChunk);
     bool lossy = false;
+    const FormTable& table = stand_in_forms_ ? *stand_in_forms_ : forms;
+    // A stand-in code left open in the table (a character beyond U+FFFF) is put by PutBeyond.
+    const int32_t first_row = LeadRowTable()[0xF0];
+    auto open = [&](uint32_t code, Unit*& o) {
+        if (stand_ins_ == nullptr || code < 256 || first_row < 0) return false;
+        const uint32_t row = (code - 256) >> 8;
+        if (row < static_cast<uint32_t>(first_row) || row > static_cast<uint32_t>(first_row) + 9) return false;
+        const int32_t slot = StandIns::SlotOf(static_cast<unsigned char>(0xF0 + row - first_row),
+                                              static_cast<unsigned char>(code & 0xFF));
+        const uint32_t cp = slot < 0 ? 0 : stand_ins_->CharacterOf(static_cast<uint32_t>(slot));
+        if (cp < 0x10000 || cp > 0x10FFFF) return false;
+        o = PutBeyond(cp, o);
+        return true;
+    };
     for (uint32_t done = 0; done < length;) {
         const uint32_t piece = AnsiPrefix(text + done, length - done, kConvertChunk);
-        const int32_t m = EncodeByForms(forms, text + done, piece, staging_.data(), &lossy);
+        const int32_t m = EncodeByForms(table, text + done, piece, staging_.data(), &lossy, open);
         const uint32_t units = m >= 0 ? static_cast<uint32_t>(m) : ConvertPiece(text + done, piece);
         out_.PutText(staging_.data(), units);
         done += piece;
@@ -111,6 +125,63 @@ void StreamWriter<Unit>::PutThroughForms(const FormTable& forms, const char* tex
 template <typename Unit>
 uint32_t StreamWriter<Unit>::ConvertPiece(const char*, uint32_t) {
     return 0;
+}
+
+template <typename Unit>
+Unit* StreamWriter<Unit>::PutBeyond(uint32_t, Unit* o) {
+    return o;
+}
+
+template <typename Unit>
+template <typename FormOf>
+void StreamWriter<Unit>::TakeStandIns(const StandIns* stand_ins, const FormTable& forms, FormOf form_of) {
+    stand_ins_ = stand_ins;
+    stand_in_forms_.reset(new FormTable(forms));
+    const int16_t* rows = LeadRowTable();
+    for (uint32_t slot = 0; slot < StandIns::kCodes; ++slot) {
+        const uint32_t character = stand_ins->CharacterOf(slot);
+        if (character == 0) continue;
+        const uint32_t code = StandIns::CodeOf(slot);
+        stand_in_forms_->forms[256 + static_cast<uint32_t>(rows[code >> 8]) * 256 + (code & 0xFF)] = form_of(character);
+    }
+}
+
+template <typename Unit>
+void StreamWriter<Unit>::PieceToWide(const char* piece, uint32_t n, std::vector<wchar_t>* units, bool* lost) const {
+    if (stand_ins_ == nullptr) return AnsiToWide(piece, n, units, lost);
+    // Runs of the code page's own codes go to AnsiToWide as they are; each stand-in code between
+    // them becomes its character.
+    units->clear();
+    std::vector<wchar_t> run;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(piece);
+    uint32_t start = 0;
+    auto flush = [&](uint32_t end) {
+        if (end == start) return;
+        AnsiToWide(piece + start, end - start, &run, lost);
+        units->insert(units->end(), run.begin(), run.end());
+    };
+    for (uint32_t i = 0; i < n;) {
+        if (!IsLeadByte(p[i]) || i + 1 >= n) {
+            ++i;
+            continue;
+        }
+        const int32_t slot = StandIns::SlotOf(p[i], p[i + 1]);
+        const uint32_t cp = slot < 0 ? 0 : stand_ins_->CharacterOf(static_cast<uint32_t>(slot));
+        if (cp == 0) {
+            i += 2;
+            continue;
+        }
+        flush(i);
+        if (cp >= 0x10000) {
+            units->push_back(static_cast<wchar_t>(0xD800 | ((cp - 0x10000) >> 10)));
+            units->push_back(static_cast<wchar_t>(0xDC00 | ((cp - 0x10000) & 0x3FF)));
+        } else {
+            units->push_back(static_cast<wchar_t>(cp));
+        }
+        i += 2;
+        start = i;
+    }
+    flush(n);
 }
 
 template class StreamWriter<unsigned char>;
@@ -160,6 +231,19 @@ int32_t EucJpWriter::Write(const char* text, uint32_t length) {
     const uint64_t before = out_.produced();
     PutThroughForms(Jis().euc, text, length);
     return Produced(before);
+}
+
+bool EucJpWriter::UseStandIns(const StandIns* stand_ins) {
+    if (stand_ins == nullptr || stand_ins->empty()) return true;
+    for (uint32_t slot = 0; slot < StandIns::kCodes; ++slot) {
+        const uint32_t key = stand_ins->CharacterOf(slot);
+        if (key != 0 && key >> 16 != 0x8F) return false;
+    }
+    // 0x8F and the two bytes, in file order.
+    TakeStandIns(stand_ins, Jis().euc, [](uint32_t key) {
+        return MakeForm(0x8F | (key >> 8 & 0xFF) << 8 | (key & 0xFF) << 16, 3, false);
+    });
+    return true;
 }
 
 // ---- JisWriter ----
@@ -247,9 +331,29 @@ int32_t Utf8Writer::Write(const char* text, uint32_t length) {
     return Produced(before);
 }
 
+unsigned char* Utf8Writer::PutBeyond(uint32_t cp, unsigned char* o) {
+    *o++ = static_cast<unsigned char>(0xF0 | cp >> 18);
+    *o++ = static_cast<unsigned char>(0x80 | (cp >> 12 & 0x3F));
+    *o++ = static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F));
+    *o++ = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+    return o;
+}
+
+bool Utf8Writer::UseStandIns(const StandIns* stand_ins) {
+    if (stand_ins == nullptr || stand_ins->empty()) return true;
+    TakeStandIns(stand_ins, Utf8Forms(), [](uint32_t cp) {
+        if (cp >= 0x10000) return 0u;
+        const wchar_t unit = static_cast<wchar_t>(cp);
+        unsigned char u8[4] = {};
+        const int32_t m = WideToUtf8(&unit, 1, reinterpret_cast<char*>(u8), sizeof u8);
+        return MakeForm(u8[0] | u8[1] << 8 | u8[2] << 16, static_cast<uint32_t>(m), false);
+    });
+    return true;
+}
+
 uint32_t Utf8Writer::ConvertPiece(const char* piece, uint32_t n) {
     bool lost = false;
-    AnsiToWide(piece, n, &units_, &lost);
+    PieceToWide(piece, n, &units_, &lost);
     if (lost) MarkLossy();
     if (units_.empty()) return 0;
     // Three UTF-8 bytes per unit suffice (a surrogate pair, two units, takes four), and the staging
@@ -276,9 +380,24 @@ int32_t Utf16Writer::Write(const char* text, uint32_t length) {
     return Produced(before);
 }
 
+uint16_t* Utf16Writer::PutBeyond(uint32_t cp, uint16_t* o) {
+    *o++ = FileOrder(static_cast<wchar_t>(0xD800 | (cp - 0x10000) >> 10));
+    *o++ = FileOrder(static_cast<wchar_t>(0xDC00 | ((cp - 0x10000) & 0x3FF)));
+    return o;
+}
+
+bool Utf16Writer::UseStandIns(const StandIns* stand_ins) {
+    if (stand_ins == nullptr || stand_ins->empty()) return true;
+    const bool swap = swap_;
+    TakeStandIns(stand_ins, Utf16Forms(swap), [swap](uint32_t cp) {
+        return cp >= 0x10000 ? 0u : MakeForm(swap ? static_cast<uint16_t>(cp >> 8 | cp << 8) : cp, 1, false);
+    });
+    return true;
+}
+
 uint32_t Utf16Writer::ConvertPiece(const char* piece, uint32_t n) {
     bool lost = false;
-    AnsiToWide(piece, n, &units_, &lost);
+    PieceToWide(piece, n, &units_, &lost);
     if (lost) MarkLossy();
     for (size_t i = 0; i < units_.size(); ++i) staging_[i] = FileOrder(units_[i]);
     return static_cast<uint32_t>(units_.size());

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "text/stand_ins.h"
 #include "text/stream_io.h"
 
 namespace kx {
@@ -24,6 +26,11 @@ public:
     // Completes the file: writes out what is buffered and closes it. True only when every byte
     // reached the file (no short write, flush and close succeeded). Later calls give the same answer.
     virtual bool Close() = 0;
+
+    // From now on each code stand_ins (which stays the caller's) gave out is written as the character
+    // it stands in for. False for a writer of a character set that has no such characters; the
+    // text would then lose them.
+    virtual bool UseStandIns(const StandIns* stand_ins) { return stand_ins == nullptr || stand_ins->empty(); }
 
     // Some character of the text has no form in the file's character set and was written as a
     // substitute (or a byte of the text was no valid character of the ANSI code page).
@@ -58,8 +65,22 @@ protected:
     // loss itself. Writers whose table knows every code never get here.
     virtual uint32_t ConvertPiece(const char* piece, uint32_t n);
 
+    // Puts the form of a character beyond U+FFFF that a stand-in code stands for at o (a UTF writer's
+    // four bytes or two units) and answers the end of it. Writers of other sets never get here.
+    virtual Unit* PutBeyond(uint32_t cp, Unit* o);
+    // For UseStandIns: from now on PutThroughForms takes a copy of forms in which each code given
+    // out has the form form_of(its character) answers; 0 leaves it open for PutBeyond (a character
+    // beyond U+FFFF, whose UTF form the table cannot hold).
+    template <typename FormOf>
+    void TakeStandIns(const StandIns* stand_ins, const FormTable& forms, FormOf form_of);
+    // The UTF-16 units of piece[0..n) into *units, stand-in codes as their characters; *lost set as
+    // AnsiToWide sets it.
+    void PieceToWide(const char* piece, uint32_t n, std::vector<wchar_t>* units, bool* lost) const;
+
     StreamOutput<Unit> out_;
     std::vector<Unit> staging_;  // one encoded piece: four units per byte of text at most
+    const StandIns* stand_ins_ = nullptr;
+    std::unique_ptr<FormTable> stand_in_forms_;
 };
 
 typedef StreamWriter<unsigned char> ByteStreamWriter;
@@ -85,6 +106,8 @@ class EucJpWriter : public ByteStreamWriter {
 public:
     EucJpWriter(FileStream file, BreakStyle style);
     int32_t Write(const char* text, uint32_t length) override;
+    // Takes stand-in codes of JIS X 0212 characters (0x8F and two bytes) only.
+    bool UseStandIns(const StandIns* stand_ins) override;
 };
 
 // ISO-2022-JP: ESC $ B before double-byte characters, ESC ( B before single bytes and line breaks;
@@ -108,9 +131,11 @@ class Utf8Writer : public ByteStreamWriter {
 public:
     Utf8Writer(FileStream file, BreakStyle style, bool mark);
     int32_t Write(const char* text, uint32_t length) override;
+    bool UseStandIns(const StandIns* stand_ins) override;
 
 protected:
     uint32_t ConvertPiece(const char* piece, uint32_t n) override;
+    unsigned char* PutBeyond(uint32_t cp, unsigned char* o) override;
 
 private:
     std::vector<wchar_t> units_;
@@ -121,9 +146,11 @@ class Utf16Writer : public StreamWriter<uint16_t> {
 public:
     Utf16Writer(FileStream file, BreakStyle style, bool big_endian, bool mark);
     int32_t Write(const char* text, uint32_t length) override;
+    bool UseStandIns(const StandIns* stand_ins) override;
 
 protected:
     uint32_t ConvertPiece(const char* piece, uint32_t n) override;
+    uint16_t* PutBeyond(uint32_t cp, uint16_t* o) override;
 
 private:
     uint16_t FileOrder(wchar_t u) const { return static_cast<uint16_t>(swap_ ? (u >> 8) | (u << 8) : u); }

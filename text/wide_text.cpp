@@ -7,6 +7,7 @@
 
 #include "text/code_forms.h"
 #include "text/codepage.h"
+#include "text/stand_ins.h"
 
 namespace kx {
 
@@ -28,9 +29,13 @@ struct ConversionTables {
     // in the low half), bits 16-23 the length 1 or 2 (0 when left to the platform), bit 24 set when
     // the bytes give the same unit back.
     std::vector<uint32_t> unit_ansi;
+    // The same with only the exact entries outside the user-defined area (see StandIns); every other
+    // unit has length 0.
+    std::vector<uint32_t> unit_ansi_exact;
 
     ConversionTables()
-        : utf16(AnsiCodeCount()), utf16_swapped(AnsiCodeCount()), utf8(AnsiCodeCount()), unit_ansi(65536) {
+        : utf16(AnsiCodeCount()), utf16_swapped(AnsiCodeCount()), utf8(AnsiCodeCount()), unit_ansi(65536),
+          unit_ansi_exact(65536) {
         const int16_t* rows = LeadRowTable();
         for (int b = 0; b < 256; ++b) {
             const char one = static_cast<char>(b);
@@ -57,6 +62,13 @@ struct ConversionTables {
                                   (m == 2 ? static_cast<uint32_t>(static_cast<unsigned char>(bytes[1])) << 8 : 0);
             const uint32_t exact = (k == 1 && back[0] == unit) ? 1 : 0;
             unit_ansi[u] = code | static_cast<uint32_t>(m) << 16 | exact << 24;
+            // A reader that gives out stand-ins keeps only what its writer gives back unchanged: the
+            // code must be valid (a writer refuses a code MB_ERR_INVALID_CHARS refuses) and outside
+            // the user-defined area.
+            const bool outside = m == 1 || StandIns::SlotOf(static_cast<unsigned char>(bytes[0]),
+                                                            static_cast<unsigned char>(bytes[1])) < 0;
+            if (exact && outside && MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, m, back, 2) == 1)
+                unit_ansi_exact[u] = unit_ansi[u];
         }
     }
 
@@ -122,6 +134,8 @@ void AnsiToWideByPlatform(const char* text, uint32_t n, std::vector<wchar_t>* ou
 void PrepareConversionTables() { Tables(); }
 
 const uint32_t* UnitAnsiTable() { return Tables().unit_ansi.data(); }
+
+const uint32_t* ExactUnitAnsiTable() { return Tables().unit_ansi_exact.data(); }
 
 int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacity, bool* lost,
                    std::vector<wchar_t>* scratch) {

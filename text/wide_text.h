@@ -54,6 +54,9 @@ int32_t WideToAnsi(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
 // platform can convert, with the text around it) and whether the bytes give the unit back.
 const uint32_t* UnitAnsiTable();
 inline uint32_t UnitAnsiLength(uint32_t entry) { return (entry >> 16) & 0xFF; }
+// The same table with only the exact entries whose code lies outside the user-defined area (see
+// StandIns): a reader that gives out stand-in codes looks every other unit up by itself.
+const uint32_t* ExactUnitAnsiTable();
 inline bool UnitAnsiExact(uint32_t entry) { return (entry >> 24) != 0; }
 
 // Converts n bytes of ANSI text to UTF-16 into *out (resized to the unit count). *lost is set when the

@@ -127,6 +127,41 @@ TEST(QuarryProcess, WaitingServerServesAWholeJobAndStaysSingle) {
     EXPECT_FALSE(client.Connect("Quarry", "Quarry"));
 }
 
+// A file whose name and text hold characters the code page lacks, driven over DDE as a client sees it:
+// the file is rewritten with every such character kept, and the ANSI replies show the name with the
+// default character.
+TEST(QuarryProcess, NameAndTextTheCodePageLacksOverDde) {
+    kxtest::ScratchDir dir("e2e-unicode");
+    const int n = MultiByteToWideChar(CP_ACP, 0, dir.path().c_str(), -1, nullptr, 0);
+    std::wstring path(static_cast<size_t>(n - 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, dir.path().c_str(), -1, &path[0], n);
+    path += L"r\u00E9sum\u00E9\u2014\u6CE8\u8A18.txt";  // résumé—注記.txt
+    const std::string before = "\xEF\xBB\xBFkey\xC2\xA0\xF0\x9F\x98\x80 \xE3\x80\x9C\xEF\xBD\x9E\r\n";
+    const std::string after = "\xEF\xBB\xBFKEY\xC2\xA0\xF0\x9F\x98\x80 \xE3\x80\x9C\xEF\xBD\x9E\r\n";
+    ASSERT_TRUE(kxtest::WriteFileBytes(path, before));
+
+    Program server;
+    kx::DdeClient client;
+    StartServer(server, client);
+    EXPECT_EQ(client.Poke("Set", "casesense", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetDir", dir.path(), kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetFilePattern", "*.txt", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetFindStr", "key", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Poke("SetReplaceStr", "KEY", kTimeout), DdeAnswer::kAccepted);
+    EXPECT_EQ(client.Execute("Replace", 60000), DdeAnswer::kAccepted);
+    const std::string shown = dir / "r?sum??\x92\x8D\x8B\x4C.txt";
+    std::string reply;
+    ASSERT_TRUE(client.Request("Log", &reply, kTimeout));
+    EXPECT_EQ(reply, shown + "\x93\xE0\x82\xCC" "1" "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC"
+                             "\x82\xB5\x82\xBD\x81\x44\n");
+    ASSERT_TRUE(client.Request("FileList", &reply, kTimeout));
+    EXPECT_EQ(reply, shown + "\n");
+    client.Disconnect();
+    StopServer(server);
+
+    EXPECT_EQ(kxtest::ReadFileBytes(path), after);
+}
+
 TEST(QuarryProcess, StartWinsOverStopWhenBothAreGiven) {
     Program server;
     kx::DdeClient client;

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "engine/file_list.h"
+#include "text/file_utils.h"
 #include "test_support.h"
 
 namespace {
 std::vector<std::string> Names(const kx::FileList& list, const std::string& prefix) {
     std::vector<std::string> out;
     for (const auto& s : list) {
-        std::string p = s.c_str();
+        std::string p = s.name.c_str();
         out.push_back(p.compare(0, prefix.size(), prefix) == 0 ? p.substr(prefix.size()) : p);
     }
     return out;
@@ -80,18 +81,20 @@ TEST(FileList, EmptyDirectoryListsBareNamesOfTheCurrentDirectory) {
     auto list = kx::EnumerateFiles(kxlib::string(), kxlib::string("*.txt"), false);
     SetCurrentDirectoryA(old);
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_STREQ(list[0].c_str(), "here.txt");
+    EXPECT_STREQ(list[0].name.c_str(), "here.txt");
+    EXPECT_EQ(list[0].path, L"here.txt");
 }
 
 TEST(FileList, IteratorRefusesASecondOpenAndClosesTwiceSafely) {
     kxtest::ScratchDir dir("iter");
     kxtest::WriteFileBytes(dir / "x", "x");
     kx::FindIterator it;
-    EXPECT_TRUE(it.Open((dir.path() + "*").c_str()));
-    EXPECT_FALSE(it.Open((dir.path() + "*").c_str()));
-    WIN32_FIND_DATAA d;
+    const std::wstring pattern = kx::WidePath((dir.path() + "*").c_str());
+    EXPECT_TRUE(it.Open(pattern.c_str()));
+    EXPECT_FALSE(it.Open(pattern.c_str()));
+    WIN32_FIND_DATAW d;
     EXPECT_TRUE(it.Next(&d));
-    EXPECT_STREQ(d.cFileName, "x");
+    EXPECT_STREQ(d.cFileName, L"x");
     EXPECT_FALSE(it.Next(&d));
     it.Close();
     it.Close();

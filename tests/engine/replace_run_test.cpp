@@ -13,14 +13,13 @@
 #include "log_texts.h"
 #include "test_support.h"
 
+using kxtest::kFailed;
+using kxtest::kNoHit;
 using kxtest::ReadFileBytes;
+using kxtest::Replaced;
 using kxtest::WriteFileBytes;
 
 namespace {
-using kxtest::kFailed;
-using kxtest::kNoHit;
-using kxtest::Replaced;
-
 class ReplaceRun : public ::testing::Test {
 protected:
     ReplaceRun() : dir("run") {}
@@ -125,7 +124,7 @@ TEST_F(ReplaceRun, BackupIsMadeOnceAndNeverOverwritten) {
 // the run's own is left behind.
 TEST_F(ReplaceRun, BackupCopyThatFailsNeverTouchesAnOlderBackup) {
     const std::string path = dir / "a.txt";
-    const kxlib::string list_path(path.c_str());
+    const std::wstring list_path(path.begin(), path.end());  // the scratch paths are ASCII
     kx::FileWrite write;
     write.path = &list_path;
     write.output.assign("new");
@@ -221,8 +220,8 @@ TEST_F(ReplaceRun, TimeStampsKeptToTheMillisecond) {
 TEST_F(ReplaceRun, UnwritableLossyAndBinaryFilesAreReportedAndUntouched) {
     WriteFileBytes(dir / "ro.txt", "old");
     SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    // UTF-8 with an emoji, which code page 932 lacks: rewriting would destroy it.
-    const std::string emoji = "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n";
+    // UTF-8 with an encoded surrogate: ill-formed, it cannot be written back as it is.
+    const std::string emoji = "\xEF\xBB\xBFold \xED\xA0\xBD\xED\xB8\x80\n";
     WriteFileBytes(dir / "emoji.txt", emoji);
     const std::string binary("old\0old", 7);
     WriteFileBytes(dir / "bin.txt", binary);
@@ -287,7 +286,8 @@ TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
     while (big.size() < (17u << 20)) big += "old \x8A\xBF\x8E\x9A line of a large file\r\n";
     both("large.txt", big);
     both("binary.txt", std::string("old\0", 4));
-    both("lossy.txt", "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n");
+    both("lossy.txt", "\xEF\xBB\xBFold \xED\xA0\xBD\xED\xB8\x80\n");
+    both("emoji.txt", "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n");
     both("grows.txt", "old");
     for (const kxtest::ScratchDir* d : {&dir, &copy})
         SetFileAttributesA((*d / "f7.txt").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -311,7 +311,7 @@ TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
     FindClose(h);
     names.push_back("grows.txt");
     for (const std::string& name : names) {
-        kx::FileOutcome outcome = kx::ProcessFile(one, kxlib::string((copy / name).c_str()));
+        kx::FileOutcome outcome = kx::ProcessFile(one, kx::WidePath((copy / name).c_str()));
         const std::string line_path = dir / name;
         if (!outcome.ok) notice += line_path + kFailed;
         else if (outcome.count == 0) notice += line_path + kNoHit;

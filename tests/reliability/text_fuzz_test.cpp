@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +20,7 @@
 #include "text/charset.h"
 #include "text/codepage.h"
 #include "text/detect.h"
+#include "text/stand_ins.h"
 #include "text/jis.h"
 #include "text/text_file.h"
 
@@ -216,10 +218,11 @@ struct ReadResult {
 
 // Reads a file block by block into buffers of random sizes that end at the guard page.
 ReadResult ReadThrough(const std::string& path, int32_t char_set, GuardedBytes& guard, kxtest::Random& r,
-                       const std::string& where) {
+                       const std::string& where, kx::StandIns* stand_ins = nullptr) {
     ReadResult out;
     kx::TextFile file;
     if (!file.Open(path.c_str(), 0, char_set, kx::kLineBreakCrLf)) return out;
+    file.reader->UseStandIns(stand_ins);
     out.opened = true;
     out.char_set = file.file_char_set;
     out.line_break = file.file_line_break;
@@ -240,6 +243,129 @@ ReadResult ReadThrough(const std::string& path, int32_t char_set, GuardedBytes& 
     out.has_nul = file.reader->has_nul();
     out.failed = file.reader->failed();
     return out;
+}
+
+// The bytes written back from a text read without loss are the file's own, but for the one form the
+// writers give line breaks, byte-order marks and JIS escapes.
+void ExpectSameButForForms(const std::string& bytes, const std::string& written, int32_t used,
+                           const std::string& where) {
+    if (used >= -6 && used <= -3) {
+        bool odd_in = false, odd_out = false;
+        const bool big = used == -3 || used == -5;
+        const bool flipped = bytes.size() >= 2 && ((big && bytes.compare(0, 2, "\xFF\xFE") == 0) ||
+                                                   (!big && bytes.compare(0, 2, "\xFE\xFF") == 0));
+        if (!flipped) {
+            ASSERT_EQ(Units(bytes, big, &odd_in), Units(written, big, &odd_out)) << where;
+        }
+        return;
+    }
+    std::string a = bytes, b = written;
+    if (used == 65001 || used == -65001) {
+        if (a.compare(0, 3, "\xEF\xBB\xBF") == 0) a = a.substr(3);
+        if (b.compare(0, 3, "\xEF\xBB\xBF") == 0) b = b.substr(3);
+    }
+    if (used == -933) {
+        a = WithoutEscapes(a);
+        b = WithoutEscapes(b);
+    }
+    ASSERT_EQ(Escaped(CanonicalBreaks(a)), Escaped(CanonicalBreaks(b))) << where;
+}
+
+// The Unicode scalar values of a well-formed UTF-8 or UTF-16 file (its mark left out), by the
+// platform's own strict decoder; false when the file is not well-formed.
+bool ScalarValues(const std::string& bytes, int32_t char_set, std::vector<uint32_t>* values) {
+    std::vector<uint16_t> units;
+    if (char_set == kx::kCharSetUtf8 || char_set == kx::kCharSetUtf8Bom) {
+        std::string b = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+        if (!b.empty()) {
+            units.resize(b.size() + 1);
+            int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, b.data(), static_cast<int>(b.size()),
+                                        reinterpret_cast<wchar_t*>(units.data()), static_cast<int>(units.size()));
+            if (n <= 0) return false;
+            units.resize(static_cast<size_t>(n));
+        }
+    } else {
+        bool odd = false;
+        units = Units(bytes, char_set == kx::kCharSetUtf16BeBom || char_set == kx::kCharSetUtf16Be, &odd);
+        if (odd) return false;
+    }
+    for (size_t i = 0; i < units.size(); ++i) {
+        uint32_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            if (u > 0xDBFF || i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF) return false;
+            u = 0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00u);
+        }
+        values->push_back(u);
+    }
+    return true;
+}
+
+// With stand-in codes a UTF-8 or UTF-16 file is lossy exactly when it is not well-formed (or when
+// it needs more codes than the user-defined area has, which the inputs here stay well below): every
+// other file is written back with its own bytes.
+TEST(HostileText, StandInsKeepEveryWellFormedUnicodeFile) {
+    ASSERT_EQ(932u, GetACP());
+    const std::vector<std::string> seeds = FileSeeds();
+    kxtest::ScratchDir dir("text-fuzz-stand-ins");
+    const std::string input = dir / "input.txt", output = dir / "output.txt";
+    GuardedBytes guard(1 << 14);
+    const uint64_t seed = kxtest::FuzzSeed() + 37;
+    const uint32_t count = 1000 * kxtest::FuzzScale();
+    uint32_t kept = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        std::string bytes = kxtest::HostileInput(seed, i, seeds, 12000);
+        kxtest::Random r(seed ^ i);
+        // Characters the code page lacks, dropped in at random places as UTF-8 or UTF-16 LE.
+        static const std::string kRare[] = {"\xC2\xA0", "\xE2\x80\x94", "\xF0\x9F\x98\x80", "\xEE\x80\x80",
+                                            std::string("\xA0\x00", 2), "\x14\x20", std::string("\x3D\xD8\x00\xDE", 4),
+                                            std::string("\x00\xE0", 2)};
+        for (uint32_t k = r.Below(6); k > 0; --k) {
+            const size_t at = bytes.empty() ? 0 : r.Below(static_cast<uint32_t>(bytes.size()));
+            bytes.insert(at, kRare[r.Below(8)]);
+        }
+        ASSERT_TRUE(kxtest::WriteFileBytes(input, bytes));
+        for (int32_t asked : {65001, -65001, -3, -4, -5, -6}) {
+            const std::string where = "char set " + std::to_string(asked) + ", input " + std::to_string(i) + ": " +
+                                      Escaped(bytes.substr(0, 300));
+            kxtest::NoteInput(where);
+            kx::StandIns stand_ins;
+            ReadResult got = ReadThrough(input, asked, guard, r, where, &stand_ins);
+            if (stand_ins.clashed()) {
+                // The file's own user-defined character came after its code was given out: read
+                // again, as the run does, with the file's own codes known from the start.
+                stand_ins = stand_ins.Restart();
+                got = ReadThrough(input, asked, guard, r, where, &stand_ins);
+                ASSERT_FALSE(stand_ins.clashed()) << where;
+            }
+            ASSERT_TRUE(got.opened && !got.failed) << where;
+            std::vector<uint32_t> values;
+            const bool well_formed = ScalarValues(bytes, got.char_set, &values);
+            if (!well_formed) {
+                ASSERT_TRUE(got.lossy) << "an ill-formed file read without loss, " << where;
+                continue;
+            }
+            std::sort(values.begin(), values.end());
+            if (std::unique(values.begin(), values.end()) - values.begin() < 1800) {
+                ASSERT_FALSE(got.lossy) << "a well-formed file read with a loss, " << where;
+            }
+            if (got.lossy || got.has_nul) continue;
+            ++kept;
+            {
+                kx::TextFile file;
+                ASSERT_TRUE(file.Open(output.c_str(), 1, got.char_set, got.line_break)) << where;
+                ASSERT_TRUE(file.writer->UseStandIns(&stand_ins)) << where;
+                file.writer->Write(got.text.data(), static_cast<uint32_t>(got.text.size()));
+                ASSERT_FALSE(file.writer->lossy()) << "written with a loss after a lossless read, " << where;
+                ASSERT_TRUE(file.Close()) << where;
+            }
+            ExpectSameButForForms(bytes, kxtest::ReadFileBytes(output), got.char_set, where);
+            if (HasFatalFailure()) return;
+        }
+    }
+    kxtest::NoteInput("");
+    Tally("stand-in files", count);
+    std::printf("[ kept     ] %u reads written back byte for byte\n", kept);
+    RecordProperty("kept", static_cast<int>(kept));
 }
 
 TEST(HostileText, EveryReaderFlagsWhatItLoses) {
@@ -284,26 +410,8 @@ TEST(HostileText, EveryReaderFlagsWhatItLoses) {
             ASSERT_FALSE(again.lossy) << where;
             ASSERT_EQ(CanonicalBreaks(got.text), CanonicalBreaks(again.text)) << where;
             // And its bytes are the file's, but for the one form of line breaks, marks and escapes.
-            if (used >= -6 && used <= -3) {
-                bool odd_in = false, odd_out = false;
-                const bool big = used == -3 || used == -5;
-                const bool flipped = bytes.size() >= 2 && ((big && bytes.compare(0, 2, "\xFF\xFE") == 0) ||
-                                                           (!big && bytes.compare(0, 2, "\xFE\xFF") == 0));
-                if (!flipped) {
-                    ASSERT_EQ(Units(bytes, big, &odd_in), Units(written, big, &odd_out)) << where;
-                }
-            } else {
-                std::string a = bytes, b = written;
-                if (used == 65001 || used == -65001) {
-                    if (a.compare(0, 3, "\xEF\xBB\xBF") == 0) a = a.substr(3);
-                    if (b.compare(0, 3, "\xEF\xBB\xBF") == 0) b = b.substr(3);
-                }
-                if (used == -933) {
-                    a = WithoutEscapes(a);
-                    b = WithoutEscapes(b);
-                }
-                ASSERT_EQ(Escaped(CanonicalBreaks(a)), Escaped(CanonicalBreaks(b))) << where;
-            }
+            ExpectSameButForForms(bytes, written, used, where);
+            if (HasFatalFailure()) return;
         }
     }
     kxtest::NoteInput("");

@@ -363,7 +363,7 @@ TEST_F(TextFileTest, OpenRefusals) {
     const std::string path = dir_ / "open.txt";
     ASSERT_TRUE(WriteFileBytes(path, "text\n"));
     kx::TextFile file;
-    EXPECT_FALSE(file.Open(nullptr, kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
+    EXPECT_FALSE(file.Open(static_cast<const char*>(nullptr), kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
     EXPECT_FALSE(file.Open("", kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
     EXPECT_FALSE(file.Open(path.c_str(), 2, 0, kx::kLineBreakCrLf));
     EXPECT_FALSE(file.Open((dir_ / "missing.txt").c_str(), kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
