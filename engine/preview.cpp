@@ -3,6 +3,7 @@
 #include "engine/preview.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "engine/file_list.h"
@@ -184,15 +185,18 @@ bool JobSettings::Preview() {
     // Files are read ahead as the run reads them, without their time stamps: nothing is set back.
     ReadAhead ahead(files, char_set, false, ReservedStandIns(*this));
     for (size_t i = 0; i < files.size(); ++i) {
-        std::unique_ptr<FileReading> reading = ahead.Take(i);
-        ChangeCollector changes(reading->text);
-        std::unique_ptr<FileWrite> write;
-        FileOutcome outcome = SearchReading(*this, files[i].path, *reading, i, &write, &changes);
-        if (write) outcome = CheckChanged(*write);
-        if (!outcome.ok) preview.Refused(files[i].name, outcome.reason);
-        else if (outcome.count > 0) preview.Changed(files[i].name, outcome.count, reading->text, write->output, changes);
-        write.reset();
-        reading.reset();
+        try {
+            std::unique_ptr<FileReading> reading = ahead.Take(i);
+            ChangeCollector changes(reading->text);
+            std::unique_ptr<FileWrite> write;
+            FileOutcome outcome = SearchReading(*this, files[i].path, *reading, i, &write, &changes);
+            if (write) outcome = CheckChanged(*write);
+            if (!outcome.ok) preview.Refused(files[i].name, outcome.reason);
+            else if (outcome.count > 0) preview.Changed(files[i].name, outcome.count, reading->text, write->output, changes);
+        } catch (const std::bad_alloc&) {
+            // As in the run: a file there is no memory for would fail.
+            preview.Refused(files[i].name, FailReason::kTooLarge);
+        }
         ahead.Finished(i);
     }
     preview_text = preview.Text();

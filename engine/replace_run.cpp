@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 #include "engine/file_list.h"
 #include "engine/read_ahead.h"
@@ -268,13 +269,19 @@ bool JobSettings::Replace() {
     {
         WriteBehind behind(&outcomes, &ahead);
         for (size_t i = 0; i < files.size(); ++i) {
-            std::unique_ptr<FileReading> reading = ahead.Take(i);
-            // A text beyond what is read ahead is searched with no other new text held for writing
-            // (and nothing read ahead), so that the run's memory peak stays that of its largest file.
-            if (reading->text.length() > ReadAhead::kAheadBytes) behind.Drain();
             std::unique_ptr<FileWrite> write;
-            outcomes[i] = SearchReading(*this, files[i].path, *reading, i, &write);
-            reading.reset();
+            try {
+                std::unique_ptr<FileReading> reading = ahead.Take(i);
+                // A text beyond what is read ahead is searched with no other new text held for writing
+                // (and nothing read ahead), so that the run's memory peak stays that of its largest file.
+                if (reading->text.length() > ReadAhead::kAheadBytes) behind.Drain();
+                outcomes[i] = SearchReading(*this, files[i].path, *reading, i, &write);
+            } catch (const std::bad_alloc&) {
+                // A file the process has no memory for gets its failure line, untouched; the run
+                // goes on with the others.
+                outcomes[i] = FileOutcome{false, 0, FailReason::kTooLarge};
+                write.reset();
+            }
             if (write) {
                 behind.Hand(std::move(write));
             } else {

@@ -25,14 +25,8 @@ void WriteBehind::Hand(std::unique_ptr<FileWrite> write) {
 }
 
 void WriteBehind::Drain() {
-    bool out_of_memory;
-    {
-        Hold hold(this);
-        while (!waiting_.empty() || busy_) Wait();
-        out_of_memory = out_of_memory_;
-        out_of_memory_ = false;
-    }
-    if (out_of_memory) throw std::bad_alloc();
+    Hold hold(this);
+    while (!waiting_.empty() || busy_) Wait();
 }
 
 void WriteBehind::Record(size_t index, FileOutcome outcome) {
@@ -55,12 +49,11 @@ void WriteBehind::Run() {
             busy_ = true;
             WakeAll();
         }
-        FileOutcome outcome = {false, write->count};
-        bool out_of_memory = false;
+        // A file the process has no memory left to write is left as it was, with its failure line.
+        FileOutcome outcome = {false, write->count, FailReason::kTooLarge};
         try {
             outcome = WriteChanged(*write);
         } catch (const std::bad_alloc&) {
-            out_of_memory = true;  // the file is left as it was
         }
         const size_t index = write->index;
         const uint64_t bytes = write->output.length();
@@ -69,7 +62,6 @@ void WriteBehind::Run() {
         Hold hold(this);
         held_ -= bytes;
         busy_ = false;
-        if (out_of_memory) out_of_memory_ = true;
         WakeAll();
     }
 }

@@ -56,7 +56,8 @@ public:
 
     // Takes a file to write; waits while the files held are enough. Without a thread, writes it now.
     void Hand(std::unique_ptr<FileWrite> write);
-    // Waits until every file handed is written. Running out of memory in writing is met here.
+    // Waits until every file handed is written (a file there was no memory to write has its failure
+    // outcome).
     void Drain();
 
 private:
@@ -71,7 +72,6 @@ private:
     std::deque<std::unique_ptr<FileWrite>> waiting_;
     uint64_t held_ = 0;  // text bytes of the files waiting or being written
     bool busy_ = false;  // a file is being written
-    bool out_of_memory_ = false;
 };
 
 }  // namespace kx

@@ -86,7 +86,7 @@ TEST_F(PreviewRun, WritesNothingTellsEveryRefusalAndCountsAsTheNextReplace) {
     WriteFileBytes(dir / "b.txt", "nothing\r\n");
     WriteFileBytes(dir / "ro.txt", "old");
     WriteFileBytes(dir / "bin.txt", std::string("old\0old", 7));
-    WriteFileBytes(dir / "emoji.txt", "\xEF\xBB\xBFold \xF0\x9F\x98\x80\n");  // U+1F600: code page 932 lacks it
+    WriteFileBytes(dir / "emoji.txt", "\xEF\xBB\xBFold \xF0\x9F\x98\n");  // a cut-short UTF-8 sequence
     WriteFileBytes(dir / "euc.txt", "\xC6\xFC\xCB\xDC old\n\xA4\xA2\n");          // EUC-JP: no form for F0 40
     WriteFileBytes(dir / "z.txt", "old");
     for (const char* name : {"a.txt", "b.txt", "ro.txt", "bin.txt", "emoji.txt", "euc.txt", "z.txt"})

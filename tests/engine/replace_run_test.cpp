@@ -195,6 +195,37 @@ TEST_F(ReplaceRun, FileTooLargeForTheRunIsRefusedWithoutBeingRead) {
     EXPECT_EQ(ReadFileBytes(dir / "small.txt"), "new");
 }
 
+// A file the process has no memory for gets its failure line, untouched, and the run goes on with
+// the others: the 32-bit address space is filled with reservations (no memory is used), leaving
+// only pieces too small for the large file's text.
+TEST_F(ReplaceRun, FileThereIsNoMemoryForGetsItsFailureLine) {
+#ifdef _WIN64
+    GTEST_SKIP() << "a 64-bit address space cannot be filled";
+#else
+    const std::string big(48u << 20, 'x');
+    WriteFileBytes(dir / "a.txt", "old");
+    WriteFileBytes(dir / "b.txt", "old " + big);
+    WriteFileBytes(dir / "c.txt", "old");
+    Find("old", "new");
+    std::vector<void*> reserved;
+    for (SIZE_T piece : {SIZE_T(64u << 20), SIZE_T(16u << 20)}) {
+        while (void* p = VirtualAlloc(nullptr, piece, MEM_RESERVE, PAGE_NOACCESS)) reserved.push_back(p);
+    }
+    // Room again for the threads and the small files: a few pieces of 16 MB, each too small for the text.
+    for (int i = 0; i < 4 && !reserved.empty(); ++i) {
+        VirtualFree(reserved.back(), 0, MEM_RELEASE);
+        reserved.pop_back();
+    }
+    const bool ran = job.Replace();
+    for (void* p : reserved) VirtualFree(p, 0, MEM_RELEASE);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(std::string(job.notice_log.c_str()), dir / "b.txt" + kFailed);
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "a.txt", 1) + Replaced(dir / "c.txt", 1));
+    EXPECT_EQ(ReadFileBytes(dir / "b.txt"), "old " + big);
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+#endif
+}
+
 TEST_F(ReplaceRun, TimeStampsKeptToTheMillisecond) {
     job.Set("casesense,keep_timestamp");
     WriteFileBytes(dir / "a.txt", "old");
