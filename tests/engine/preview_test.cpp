@@ -11,6 +11,7 @@
 #include "engine/job_settings.h"
 #include "engine/preview.h"
 #include "log_texts.h"
+#include "run_fixture.h"
 #include "test_support.h"
 
 using kxtest::ReadFileBytes;
@@ -58,14 +59,9 @@ void SetOldTimes(const std::string& path) {
     CloseHandle(h);
 }
 
-class PreviewRun : public ::testing::Test {
+class PreviewRun : public kxtest::RunFixture {
 protected:
-    PreviewRun() : dir("preview") {}
-    void SetUp() override {
-        ASSERT_EQ(GetACP(), 932u);
-        job.SetDir(dir.path().c_str());
-        job.SetFilePattern("*.txt");
-    }
+    PreviewRun() : RunFixture("preview") {}
     void Job(const char* options, const char* find, const char* replace) {
         job.Set(options);
         ASSERT_TRUE(job.SetFindStr(find));
@@ -75,8 +71,6 @@ protected:
         EXPECT_TRUE(job.Preview());
         return job.PreviewReply();
     }
-    kxtest::ScratchDir dir;
-    kx::JobSettings job;
 };
 
 }  // namespace

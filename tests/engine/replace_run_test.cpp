@@ -11,6 +11,7 @@
 #include "engine/replace_run.h"
 #include "engine/write_behind.h"
 #include "log_texts.h"
+#include "run_fixture.h"
 #include "test_support.h"
 
 using kxtest::kFailed;
@@ -20,30 +21,9 @@ using kxtest::Replaced;
 using kxtest::WriteFileBytes;
 
 namespace {
-class ReplaceRun : public ::testing::Test {
+class ReplaceRun : public kxtest::RunFixture {
 protected:
-    ReplaceRun() : dir("run") {}
-    void SetUp() override {
-        ASSERT_EQ(GetACP(), 932u);
-        job.Set("casesense");
-        job.SetDir(dir.path().c_str());
-        job.SetFilePattern("*.txt");
-    }
-    void Find(const char* find, const char* replace) {
-        ASSERT_TRUE(job.SetFindStr(find));
-        job.SetReplaceStr(replace);
-    }
-    int TemporaryFilesLeft() {
-        WIN32_FIND_DATAA d;
-        HANDLE h = FindFirstFileA((dir.path() + "*.tmp").c_str(), &d);
-        if (h == INVALID_HANDLE_VALUE) return 0;
-        int n = 0;
-        do ++n; while (FindNextFileA(h, &d));
-        FindClose(h);
-        return n;
-    }
-    kxtest::ScratchDir dir;
-    kx::JobSettings job;
+    ReplaceRun() : RunFixture("run") {}
 };
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "engine/replace_run.h"
 #include "match/matcher.h"
 #include "log_texts.h"
+#include "run_fixture.h"
 #include "test_support.h"
 
 using kxtest::kFailed;
@@ -75,27 +76,15 @@ std::vector<uint32_t> Hangul(uint32_t count, uint32_t from = 0) {
     return out;
 }
 
-class UnicodeRun : public ::testing::Test {
+class UnicodeRun : public kxtest::RunFixture {
 protected:
-    UnicodeRun() : dir("unicode-run") {}
-    void SetUp() override {
-        ASSERT_EQ(GetACP(), 932u);
-        job.Set("casesense");
-        job.SetDir(dir.path().c_str());
-        job.SetFilePattern("*.txt");
-    }
+    UnicodeRun() : RunFixture("unicode-run") {}
     void TearDown() override { kx::HmJrePath().assign(""); }
-    void Find(const char* find, const char* replace) {
-        ASSERT_TRUE(job.SetFindStr(find)) << find;
-        job.SetReplaceStr(replace);
-    }
     void UseSieve(const char* options) {
         kx::HmJrePath().assign((kxtest::ProgramDir() + "sieve.dll").c_str());
         job.Set(options);
     }
     std::string Notice() const { return job.notice_log.c_str(); }
-    kxtest::ScratchDir dir;
-    kx::JobSettings job;
 };
 
 class EveryScalarValue : public UnicodeRun, public ::testing::WithParamInterface<Form> {};
