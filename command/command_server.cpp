@@ -82,6 +82,7 @@ CommandServer::~CommandServer() {
     stop();
     requestItems_.clear();
     pokeItems_.clear();
+    widePokeItems_.clear();
     executeItems_.clear();
     // A conversation still open when the server goes must not lead the callback to it.
     for (auto it = g_conversations.begin(); it != g_conversations.end();) {
@@ -106,6 +107,9 @@ Handler* CommandServer::CloneOf(const ItemMap<Handler>& items, const kxlib::stri
 
 void CommandServer::addExecute(const char* name, const ExecuteHandler* handler) { Store(executeItems_, name, handler); }
 void CommandServer::addPoke(const char* name, const PokeHandler* handler) { Store(pokeItems_, name, handler); }
+void CommandServer::addWidePoke(const char* name, const WidePokeHandler* handler) {
+    Store(widePokeItems_, name, handler);
+}
 void CommandServer::addRequest(const char* name, const RequestHandler* handler) { Store(requestItems_, name, handler); }
 
 bool CommandServer::start() {
@@ -175,9 +179,15 @@ HDDEDATA CommandServer::Poke(HSZ item, UINT format, HDDEDATA data) {
     if (format == CF_TEXT) {
         text = DataAccess(data).text();
     } else if (format == CF_UNICODETEXT) {
-        // A Unicode value is taken exactly or not at all.
+        // A Unicode value is taken exactly or not at all: as ANSI text when the code page holds it,
+        // else by the item's own Unicode handler, if it has one.
         std::wstring units;
-        if (!DataAccess(data).units(&units) || !JobTextOfUnicode(units.data(), units.size(), &text)) return refused;
+        if (!DataAccess(data).units(&units)) return refused;
+        if (!JobTextOfUnicode(units.data(), units.size(), &text)) {
+            std::unique_ptr<WidePokeHandler> wide(CloneOf(widePokeItems_, Query(item)));
+            if (!wide) return refused;
+            return reinterpret_cast<HDDEDATA>(wide->Invoke(units.data(), units.size()) ? DDE_FACK : DDE_FNOTPROCESSED);
+        }
     } else {
         return refused;
     }

@@ -26,6 +26,9 @@ public:
     // handler leaves the entry empty. The caller keeps its handler.
     void addExecute(const char* name, const ExecuteHandler* handler);
     void addPoke(const char* name, const PokeHandler* handler);
+    // The handler of an item's Unicode values that the ANSI code page cannot hold exactly (other
+    // Unicode values go to its poke handler as ANSI text); an item without one refuses them.
+    void addWidePoke(const char* name, const WidePokeHandler* handler);
     void addRequest(const char* name, const RequestHandler* handler);
 
     // Registers the service with DDE; true when the server is ready for conversations.
@@ -67,6 +70,7 @@ private:
     kxlib::string adviseText_;
     ItemMap<ExecuteHandler> executeItems_;
     ItemMap<PokeHandler> pokeItems_;
+    ItemMap<WidePokeHandler> widePokeItems_;
     ItemMap<RequestHandler> requestItems_;
 };
 

@@ -2,6 +2,8 @@
 // function called on an object, and a plain function.
 #pragma once
 
+#include <cstddef>
+
 namespace kx {
 
 // Poke: receives the poked text; true when the value was accepted.
@@ -10,6 +12,15 @@ public:
     virtual bool Invoke(const char* text) = 0;
     virtual PokeHandler* Clone() const = 0;
     virtual ~PokeHandler() {}
+};
+
+// Poke of a Unicode value the ANSI code page cannot hold exactly: receives its UTF-16 units; true
+// when the value was accepted. Only items that can keep such characters have one.
+class WidePokeHandler {
+public:
+    virtual bool Invoke(const wchar_t* units, size_t count) = 0;
+    virtual WidePokeHandler* Clone() const = 0;
+    virtual ~WidePokeHandler() {}
 };
 
 // Execute: true when the command was carried out.
@@ -56,6 +67,7 @@ private:
 };
 
 template <typename T> using PokeMember = MemberBinding<PokeHandler, T, bool, const char*>;
+template <typename T> using WidePokeMember = MemberBinding<WidePokeHandler, T, bool, const wchar_t*, size_t>;
 template <typename T> using ExecuteMember = MemberBinding<ExecuteHandler, T, bool>;
 template <typename T> using RequestMember = MemberBinding<RequestHandler, T, const char*>;
 using PokeFunction = FunctionBinding<PokeHandler, bool, const char*>;

@@ -96,6 +96,10 @@ void RegisterItems(CommandServer& server, JobSettings& job) {
     Register(&CommandServer::addPoke, server, "SetFilePattern", new PokeMember<Job>(&job, &Job::SetFilePattern));
     Register(&CommandServer::addPoke, server, "SetReplaceStr", new PokeMember<Job>(&job, &Job::SetReplaceStr));
     Register(&CommandServer::addPoke, server, "SetFindStr", new PokeMember<Job>(&job, &Job::SetFindStr));
+    // The find and replace strings keep characters the code page lacks through the job's codes.
+    Register(&CommandServer::addWidePoke, server, "SetReplaceStr",
+             new WidePokeMember<Job>(&job, &Job::SetReplaceStrUnicode));
+    Register(&CommandServer::addWidePoke, server, "SetFindStr", new WidePokeMember<Job>(&job, &Job::SetFindStrUnicode));
     Register(&CommandServer::addPoke, server, "SetCharSet", new PokeMember<Job>(&job, &Job::SetCharSet));
     Register(&CommandServer::addPoke, server, "SetLineBreak", new PokeMember<Job>(&job, &Job::SetLineBreak));
     Register(&CommandServer::addPoke, server, "ShowLog", new PokeMember<Job>(&job, &Job::ShowLog));

@@ -84,11 +84,101 @@ bool JobSettings::SetFilePattern(const char* text) {
     return true;
 }
 
-bool JobSettings::SetFindStr(const char* text) { return matcher.SetFindString(text ? text : ""); }
+bool JobSettings::SetFindStr(const char* text) {
+    const kxlib::string ansi(text ? text : "");
+    // ANSI text alone gives no codes: the find string is taken as it always was.
+    if (!replace_poked_.wide) {
+        find_poked_ = Poked();
+        stand_ins = StandIns();
+        return matcher.SetFindString(ansi.c_str());
+    }
+    return SetStrings(Poked(), ansi, replace_poked_, replace_string, true);
+}
 
 bool JobSettings::SetReplaceStr(const char* text) {
-    replace_string.assign(text);
+    if (!find_poked_.wide) {
+        replace_poked_ = Poked();
+        stand_ins = StandIns();
+        replace_string.assign(text);
+        return true;
+    }
+    return SetStrings(find_poked_, matcher.find_string(), Poked(), kxlib::string(text ? text : ""), false);
+}
+
+namespace {
+
+// The characters of UTF-16 units; false for a NUL unit or a lone surrogate.
+bool CharactersOf(const wchar_t* units, size_t count, std::vector<uint32_t>* characters) {
+    characters->clear();
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t u = static_cast<uint16_t>(units[i]);
+        if (u == 0 || (u >= 0xDC00 && u <= 0xDFFF)) return false;
+        if (u >= 0xD800 && u <= 0xDBFF) {
+            const uint32_t low = i + 1 < count ? static_cast<uint16_t>(units[i + 1]) : 0;
+            if (low < 0xDC00 || low > 0xDFFF) return false;
+            characters->push_back(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+            ++i;
+        } else {
+            characters->push_back(u);
+        }
+    }
     return true;
+}
+
+// The ANSI text of characters: the code page's own codes, or the codes of map.
+bool TextThrough(const std::vector<uint32_t>& characters, StandIns* map, kxlib::string* text) {
+    std::vector<char> bytes(2 * characters.size() + 1);
+    uint32_t m = 0;
+    for (uint32_t character : characters)
+        if (!map->Put(character, bytes.data(), &m)) return false;
+    *text = kxlib::string(bytes.data(), m);
+    return true;
+}
+
+}  // namespace
+
+bool JobSettings::SetStrings(const Poked& find, const kxlib::string& find_ansi, const Poked& replace,
+                             const kxlib::string& replace_ansi, bool set_find) {
+    StandIns map;
+    if (!find.wide) map.Reserve(find_ansi.c_str(), find_ansi.length());
+    if (!replace.wide) map.Reserve(replace_ansi.c_str(), replace_ansi.length());
+    kxlib::string find_text = find_ansi, replace_text = replace_ansi;
+    // A private-use character of a Unicode value met after a code was given out as its own code
+    // clashes: the codes are given out once more with every such code kept from the start.
+    for (int attempt = 0;; ++attempt) {
+        StandIns trial = map;
+        if (find.wide && !TextThrough(find.characters, &trial, &find_text)) return false;
+        if (replace.wide && !TextThrough(replace.characters, &trial, &replace_text)) return false;
+        if (!trial.clashed()) {
+            map = trial;
+            break;
+        }
+        if (attempt == 1) return false;
+        map = trial.Restart();
+    }
+    map.KeepAsJob();
+    // The Matcher keeps a find string it refuses, as it does with ANSI text: the poke is refused, the
+    // strings stay in step with the codes.
+    const bool taken = !(set_find || find.wide) || matcher.SetFindString(find_text.c_str());
+    find_poked_ = find;
+    replace_poked_ = replace;
+    replace_string = replace_text;
+    stand_ins = map;
+    return taken || !set_find;
+}
+
+bool JobSettings::SetFindStrUnicode(const wchar_t* units, size_t count) {
+    Poked find;
+    find.wide = true;
+    if (!CharactersOf(units, count, &find.characters)) return false;
+    return SetStrings(find, kxlib::string(), replace_poked_, replace_string, true);
+}
+
+bool JobSettings::SetReplaceStrUnicode(const wchar_t* units, size_t count) {
+    Poked replace;
+    replace.wide = true;
+    if (!CharactersOf(units, count, &replace.characters)) return false;
+    return SetStrings(find_poked_, matcher.find_string(), replace, kxlib::string(), false);
 }
 
 bool JobSettings::SetCharSet(const char* text) { return CharSetFromKeyword(text, &char_set); }

@@ -2,11 +2,14 @@
 // keyword vocabularies of the option string, the character sets and the line breaks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "match/matcher.h"
 #include "text/charset.h"
 #include "text/kxstring.h"
+#include "text/stand_ins.h"
 
 namespace kx {
 
@@ -27,6 +30,10 @@ struct JobSettings {
     bool keep_timestamp = false;
     int32_t char_set = kCharSetAuto;
     int32_t line_break = kLineBreakAuto;
+    // The job's stand-in codes: each character the code page lacks of a find or replace string poked
+    // in Unicode has one, which the find string or the replacement holds and every file of the run
+    // shares. Empty while both strings are ANSI text.
+    StandIns stand_ins;
 
     JobSettings();
 
@@ -36,6 +43,11 @@ struct JobSettings {
     bool SetFilePattern(const char* text);
     bool SetFindStr(const char* text);
     bool SetReplaceStr(const char* text);
+    // Unicode pokes of the find and replace strings whose values the code page cannot hold exactly:
+    // each character it lacks gets the job's stand-in code. False, nothing changed, for a NUL unit,
+    // a lone surrogate, or no free code left.
+    bool SetFindStrUnicode(const wchar_t* units, size_t count);
+    bool SetReplaceStrUnicode(const wchar_t* units, size_t count);
     bool SetCharSet(const char* text);
     bool SetLineBreak(const char* text);
     // "ShowLog": the modal result window with the whole ResultLog, at the placement given.
@@ -53,6 +65,22 @@ struct JobSettings {
     const char* Notices();
     const char* FileList();
     const char* PreviewReply();
+
+private:
+    // One of the job's strings as poked: ANSI text, or the characters of a Unicode value.
+    struct Poked {
+        bool wide = false;
+        std::vector<uint32_t> characters;
+    };
+    // Makes find and replace the job's strings: gives the job's codes anew (the user-defined codes of
+    // ANSI text and the private-use characters of Unicode values kept from being given out), then
+    // sets the Matcher's find string when set_find and the replacement. False, nothing changed, when
+    // the codes run out or the Matcher refuses the find string.
+    bool SetStrings(const Poked& find, const kxlib::string& find_ansi, const Poked& replace,
+                    const kxlib::string& replace_ansi, bool set_find);
+
+    Poked find_poked_;
+    Poked replace_poked_;
 };
 
 // Request handler "GetHmJreVersion" and execute handler "FuzzyOptionDialog".

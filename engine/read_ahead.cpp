@@ -71,11 +71,22 @@ std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, b
     }
     std::shared_ptr<StandIns> stand_ins = std::make_shared<StandIns>(reserved);
     reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), stand_ins.get(), reading.get());
-    if (reading->sound && stand_ins->clashed()) {
+    if (reading->sound && stand_ins->clashed() && !stand_ins->job_clashed()) {
         // A code given out turned up later as one of the file's own characters: read again with
         // every own code known from the start (no clash can happen then).
         stand_ins = std::make_shared<StandIns>(stand_ins->Restart());
         reading->sound = ReadWholeText(path, char_set, ReserveSize(facts), stand_ins.get(), reading.get());
+    }
+    // The file's own text holds a code that stands for a character of the job's strings (a
+    // private-use character of a Unicode file; the user-defined bytes of any other file, whose
+    // reader passes them as they are): the text could not tell the two apart, so the file is
+    // refused rather than searched.
+    if (reading->sound &&
+        (stand_ins->job_clashed() ||
+         (!IsUnicodeCharSet(reading->file_char_set) &&
+          stand_ins->HoldsJobCode(reading->text.c_str(), reading->text.length())))) {
+        reading->sound = false;
+        reading->reason = FailReason::kLossy;
     }
     if (!reading->sound) reading->text.assign("");
     if (reading->sound && !stand_ins->empty()) reading->stand_ins = std::move(stand_ins);

@@ -132,9 +132,11 @@ bool PutInPlace(const std::wstring& original, const std::wstring& temporary) {
 
 }  // namespace
 
-// The stand-in codes a job keeps from being given out: those its find and replace strings use.
+// The map each file's reading starts from: the job's own codes (those standing for characters of
+// its strings), and the other user-defined codes its find and replace strings use kept from being
+// given out.
 StandIns ReservedStandIns(const JobSettings& job) {
-    StandIns reserved;
+    StandIns reserved = job.stand_ins;
     const kxlib::string& find = job.matcher.find_string();
     reserved.Reserve(find.c_str(), find.length());
     reserved.Reserve(job.replace_string.c_str(), job.replace_string.length());

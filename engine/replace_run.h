@@ -26,8 +26,8 @@ protected:
 int32_t ReplaceAll(Matcher& matcher, const kxlib::string& replace_string, const kxlib::string& text,
                    kxlib::string* output, MatchObserver* observer = nullptr);
 
-// The stand-in codes a job keeps from being given out to the files of its run: those its find and
-// replace strings use.
+// The map each file of a job's run is read with: the job's own codes given to their characters, the
+// other user-defined codes of its find and replace strings kept from being given out.
 StandIns ReservedStandIns(const JobSettings& job);
 
 // Searches the text of entry index of the run: a file that changes gets its new text in *write for

@@ -20,6 +20,12 @@ enum CharSetCode : int32_t {
     kCharSetUtf16Le = -6,
 };
 
+// UTF-8 or UTF-16, with or without a mark: sets whose readers and writers hold every character.
+inline bool IsUnicodeCharSet(int32_t char_set) {
+    return char_set == kCharSetUtf8 || char_set == kCharSetUtf8Bom || char_set == kCharSetUtf16Be ||
+           char_set == kCharSetUtf16Le || char_set == kCharSetUtf16BeBom || char_set == kCharSetUtf16LeBom;
+}
+
 enum LineBreakCode : int32_t { kLineBreakCr = 0, kLineBreakLf = 1, kLineBreakCrLf = 2, kLineBreakAuto = 3 };
 
 }  // namespace kx

@@ -11,7 +11,7 @@ void StandIns::Reserve(const char* text, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i) {
         if (!IsLeadByte(p[i]) || i + 1 >= n) continue;
         const int32_t slot = SlotOf(p[i], p[i + 1]);
-        if (slot >= 0) blocked_[static_cast<uint32_t>(slot)] = true;
+        if (slot >= 0 && !IsJobSlot(static_cast<uint32_t>(slot))) blocked_[static_cast<uint32_t>(slot)] = true;
         ++i;
     }
 }
@@ -20,6 +20,7 @@ void StandIns::NoteOwn(uint32_t slot) {
     if (blocked_[slot]) return;
     blocked_[slot] = true;
     if (CharacterOf(slot) != 0) clashed_ = true;
+    if (IsJobSlot(slot)) job_clashed_ = true;
 }
 
 bool StandIns::Put(uint32_t cp, char* out, uint32_t* m) {
@@ -70,7 +71,35 @@ bool StandIns::Put(uint32_t cp, char* out, uint32_t* m) {
 StandIns StandIns::Restart() const {
     StandIns fresh;
     fresh.blocked_ = blocked_;
+    if (job_count_ != 0) {
+        fresh.characters_.assign(kCodes, 0);
+        for (uint32_t slot = job_floor_; slot < kCodes; ++slot) {
+            if (!IsJobSlot(slot)) continue;
+            fresh.characters_[slot] = characters_[slot];
+            fresh.given_.emplace(characters_[slot], slot);
+        }
+    }
+    fresh.next_ = job_floor_;
+    fresh.job_floor_ = job_floor_;
+    fresh.job_count_ = job_count_;
     return fresh;
+}
+
+void StandIns::KeepAsJob() {
+    job_floor_ = next_;
+    job_count_ = given_.size();
+}
+
+bool StandIns::HoldsJobCode(const char* text, uint32_t n) const {
+    if (job_count_ == 0) return false;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    for (uint32_t i = 0; i < n; ++i) {
+        if (!IsLeadByte(p[i]) || i + 1 >= n) continue;
+        const int32_t slot = SlotOf(p[i], p[i + 1]);
+        if (slot >= 0 && IsJobSlot(static_cast<uint32_t>(slot))) return true;
+        ++i;
+    }
+    return false;
 }
 
 }  // namespace kx

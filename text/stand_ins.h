@@ -45,8 +45,21 @@ public:
     // two apart, and the file must be read again with a map from Restart.
     bool clashed() const { return clashed_; }
     // The map for reading the same file again: the codes reserved and the file's own codes met so far
-    // kept from being given out, nothing given out.
+    // kept from being given out, nothing given out but the job's codes.
     StandIns Restart() const;
+
+    // The job's codes: from now on every code given out so far stands for a character of the job's
+    // find or replace strings, which the files of the run share. Reserve leaves them free, and a file
+    // whose own text holds one of them cannot be read apart from the job's character (job_clashed).
+    void KeepAsJob();
+    // The code at slot stands for a character of the job's strings.
+    bool IsJobSlot(uint32_t slot) const { return slot >= job_floor_ && CharacterOf(slot) != 0; }
+    // Codes stand in for characters of the job's strings, and for nothing else.
+    bool OnlyJob() const { return job_count_ != 0 && given_.size() == job_count_; }
+    // One of the job's codes was met as a character of the file's own text.
+    bool job_clashed() const { return job_clashed_; }
+    // ANSI text[0..n) holds one of the job's codes (whole two-byte characters only).
+    bool HoldsJobCode(const char* text, uint32_t n) const;
 
 private:
     // The file's own text holds the code at slot.
@@ -64,6 +77,9 @@ private:
     Recent recent_[64];
     uint32_t next_ = kCodes;  // codes are given out downwards from the area's end
     bool clashed_ = false;
+    uint32_t job_floor_ = kCodes;  // the job's codes are those given out at and above this slot
+    size_t job_count_ = 0;
+    bool job_clashed_ = false;
 };
 
 }  // namespace kx

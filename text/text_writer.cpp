@@ -192,6 +192,7 @@ template class StreamWriter<uint16_t>;
 TextModeWriter::TextModeWriter(FileStream file) : ByteStreamWriter(std::move(file), BreakStyle::kCrLf) {}
 
 int32_t TextModeWriter::Write(const char* text, uint32_t length) {
+    if (Unheld(text, length)) return 0;
     // Every LF byte, wherever it stands, is written as CR LF; all other bytes as they are.
     static const unsigned char kCrLf[2] = {'\r', '\n'};
     const uint64_t before = out_.produced();
@@ -211,6 +212,7 @@ CodePageWriter::CodePageWriter(FileStream file, BreakStyle style)
     : ByteStreamWriter(std::move(file), style) {}
 
 int32_t CodePageWriter::Write(const char* text, uint32_t length) {
+    if (Unheld(text, length)) return 0;
     const uint64_t before = out_.produced();
     for (uint32_t i = 0; i < length;) {
         const uint32_t run = BreakFreeLength(text + i, length - i);
@@ -226,6 +228,7 @@ int32_t CodePageWriter::Write(const char* text, uint32_t length) {
 EucJpWriter::EucJpWriter(FileStream file, BreakStyle style) : ByteStreamWriter(std::move(file), style) {}
 
 int32_t EucJpWriter::Write(const char* text, uint32_t length) {
+    if (Unheld(text, length)) return 0;
     // Only line breaks give CR and LF bytes: every other form is a byte other than those or has its
     // high bits set.
     const uint64_t before = out_.produced();
@@ -235,13 +238,15 @@ int32_t EucJpWriter::Write(const char* text, uint32_t length) {
 
 bool EucJpWriter::UseStandIns(const StandIns* stand_ins) {
     if (stand_ins == nullptr || stand_ins->empty()) return true;
+    // The job's codes stand for characters EUC-JP lacks: a text holding one is not written.
     for (uint32_t slot = 0; slot < StandIns::kCodes; ++slot) {
         const uint32_t key = stand_ins->CharacterOf(slot);
-        if (key != 0 && key >> 16 != 0x8F) return false;
+        if (key != 0 && key >> 16 != 0x8F && !stand_ins->IsJobSlot(slot)) return false;
     }
+    unheld_ = stand_ins;
     // 0x8F and the two bytes, in file order.
     TakeStandIns(stand_ins, Jis().euc, [](uint32_t key) {
-        return MakeForm(0x8F | (key >> 8 & 0xFF) << 8 | (key & 0xFF) << 16, 3, false);
+        return key >> 16 != 0x8F ? 0 : MakeForm(0x8F | (key >> 8 & 0xFF) << 8 | (key & 0xFF) << 16, 3, false);
     });
     return true;
 }
@@ -262,6 +267,7 @@ unsigned char* JisWriter::Shift(unsigned char* o, bool to_double_byte) {
 }
 
 int32_t JisWriter::Write(const char* text, uint32_t length) {
+    if (Unheld(text, length)) return 0;
     // The pair of a double-byte code with no JIS form may hold CR or LF bytes, so line breaks are
     // taken from the text, not from the encoded bytes: what is encoded so far is put before each.
     const uint64_t before = out_.produced();

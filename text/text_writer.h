@@ -29,8 +29,15 @@ public:
 
     // From now on each code stand_ins (which stays the caller's) gave out is written as the character
     // it stands in for. False for a writer of a character set that has no such characters; the
-    // text would then lose them.
-    virtual bool UseStandIns(const StandIns* stand_ins) { return stand_ins == nullptr || stand_ins->empty(); }
+    // text would then lose them. Such a writer takes only the job's codes (those of the find and
+    // replace strings): a text that holds one of them is marked lossy, as the character cannot be
+    // written.
+    virtual bool UseStandIns(const StandIns* stand_ins) {
+        if (stand_ins == nullptr || stand_ins->empty()) return true;
+        if (!stand_ins->OnlyJob()) return false;
+        unheld_ = stand_ins;
+        return true;
+    }
 
     // Some character of the text has no form in the file's character set and was written as a
     // substitute (or a byte of the text was no valid character of the ANSI code page).
@@ -38,6 +45,16 @@ public:
 
 protected:
     void MarkLossy() { lossy_ = true; }
+    // True, the text marked lossy, when it holds one of the job's codes that this writer cannot
+    // write as the character they stand for (its set lacks those characters): such a text is not
+    // written at all, so that the code's own bytes never reach the file.
+    bool Unheld(const char* text, uint32_t length) {
+        if (!unheld_ || !unheld_->HoldsJobCode(text, length)) return false;
+        MarkLossy();
+        return true;
+    }
+
+    const StandIns* unheld_ = nullptr;
 
 private:
     bool lossy_ = false;

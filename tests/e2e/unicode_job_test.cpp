@@ -92,8 +92,8 @@ TEST(UnicodeJob, UnicodeBesideAnsiNoticesAndAPreviewThatWritesNothing) {
     EXPECT_EQ(client.PokeUnicode("SetReplaceStr", L"\u65B0", kTimeout), DdeAnswer::kAccepted);  // 新
     EXPECT_EQ(client.PokeUnicode("SetCharSet", L"AutoDetect", kTimeout), DdeAnswer::kAccepted);
     EXPECT_EQ(client.PokeUnicode("SetLineBreak", L"crlf", kTimeout), DdeAnswer::kAccepted);
-    // Refused and changing nothing: a find string the code page lacks, a value in another format.
-    EXPECT_EQ(client.PokeUnicode("SetFindStr", L"x" + kEmDash, kTimeout), DdeAnswer::kRefused);
+    // Refused and changing nothing: a directory the code page lacks, a value in another format.
+    EXPECT_EQ(client.PokeUnicode("SetDir", Wide(dir.path()) + kEmDash, kTimeout), DdeAnswer::kRefused);
     EXPECT_EQ(client.PokeBytes("SetReplaceStr", "zz", 3, kTimeout, CF_OEMTEXT), DdeAnswer::kRefused);
     EXPECT_EQ(client.PokeUnicode("SetCharSet", L"utf-8", kTimeout), DdeAnswer::kRefused);
 
@@ -157,12 +157,12 @@ TEST(UnicodeJob, QuarryctlExitCodesFailureLinesAndDryRun) {
     ASSERT_TRUE(ConnectSoon(client));
     client.Disconnect();
 
-    // An em dash never becomes '?': the server refuses it, and nothing is run.
+    // An em dash never becomes '?': in a file pattern the server refuses it, and nothing is run.
     const std::string tree = Tree(dir.path());
     Program dash;
-    ASSERT_TRUE(dash.Start("quarryctl.exe", CtlJob(dir, L"*.txt", kEmDash, L"X"), true));
+    ASSERT_TRUE(dash.Start("quarryctl.exe", CtlJob(dir, L"*" + kEmDash + L".txt", L"Why?", L"X"), true));
     EXPECT_EQ(dash.Wait(60000), 4) << dash.err();
-    EXPECT_NE(dash.err().find("SetFindStr"), std::string::npos) << dash.err();
+    EXPECT_NE(dash.err().find("SetFilePattern"), std::string::npos) << dash.err();
     EXPECT_NE(dash.err().find(Utf8(kEmDash)), std::string::npos) << "the value is named as it was given";
     EXPECT_EQ(Tree(dir.path()), tree);
 
@@ -195,6 +195,38 @@ TEST(UnicodeJob, QuarryctlExitCodesFailureLinesAndDryRun) {
 
     StopServer(server);
     SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Find and replace strings the code page lacks, through quarryctl: found and put in UTF-8 and UTF-16
+// files byte for byte, never found in a Shift_JIS file, and never put into one.
+TEST(UnicodeJob, QuarryctlFindsAndReplacesCharactersTheCodePageLacks) {
+    kxtest::ScratchDir dir("e2e-ctl-dash");
+    const std::string sjis = "Why? Because.\r\n";
+    ASSERT_TRUE(kxtest::WriteFileBytes(dir / "a-utf8.txt", "\xEF\xBB\xBFWhy\xE2\x80\x94 Because\xE2\x80\x94\r\n"));
+    ASSERT_TRUE(kxtest::WriteFileBytes(dir / "b-le.txt", std::string("\xFF\xFEW\0\x14\x20.\0", 8)));
+    ASSERT_TRUE(kxtest::WriteFileBytes(dir / "c-sjis.txt", sjis));
+
+    Program server;
+    ASSERT_TRUE(server.Start("quarry.exe", "--ddestart"));
+    kx::DdeClient client;
+    ASSERT_TRUE(ConnectSoon(client));
+    client.Disconnect();
+
+    Program dash;
+    ASSERT_TRUE(dash.Start("quarryctl.exe", L"--no-file-list " + CtlJob(dir, L"*.txt", kEmDash, L"X"), true));
+    EXPECT_EQ(dash.Wait(60000), 0) << dash.err();
+    EXPECT_EQ(dash.out(), Printed(Replaced(dir / "a-utf8.txt", 2)) + Printed(Replaced(dir / "b-le.txt", 1)));
+    EXPECT_EQ(kxtest::ReadFileBytes(dir / "a-utf8.txt"), "\xEF\xBB\xBFWhyX BecauseX\r\n");
+    EXPECT_EQ(kxtest::ReadFileBytes(dir / "b-le.txt"), std::string("\xFF\xFEW\0X\0.\0", 8));
+    EXPECT_EQ(kxtest::ReadFileBytes(dir / "c-sjis.txt"), sjis);
+
+    // Into the Shift_JIS file the em dash cannot go: it fails untouched (exit 5).
+    Program back;
+    ASSERT_TRUE(back.Start("quarryctl.exe", L"--no-file-list " + CtlJob(dir, L"*.txt", L"?", kEmDash), true));
+    EXPECT_EQ(back.Wait(60000), 5) << back.err();
+    EXPECT_EQ(back.err(), Printed(dir / "c-sjis.txt" + kFailed));
+    EXPECT_EQ(kxtest::ReadFileBytes(dir / "c-sjis.txt"), sjis);
+    StopServer(server);
 }
 
 // A Quarry that knows no "Notices" takes only ANSI text: a value the code page holds goes as CF_TEXT,

@@ -442,3 +442,146 @@ TEST_F(UnicodeRun, EucJpSupplementaryKanjiAreKept) {
     job.Replace();
     EXPECT_NE(Notice().find(dir / "kept.txt" + kFailed), std::string::npos);
 }
+
+// Find and replace strings poked in Unicode with characters the code page lacks: the job's codes
+// stand in for them in every file of the run.
+class JobCharacters : public UnicodeRun {
+protected:
+    void FindWide(const std::wstring& find, const std::wstring& replace) {
+        ASSERT_TRUE(job.SetFindStrUnicode(find.data(), find.size()));
+        ASSERT_TRUE(job.SetReplaceStrUnicode(replace.data(), replace.size()));
+    }
+    // The private-use character of the user-defined code that stands for the job's first character.
+    uint32_t JobCodeCharacter() const {
+        const kxlib::string& find = job.matcher.find_string();
+        const int32_t slot = kx::StandIns::SlotOf(static_cast<unsigned char>(find.c_str()[0]),
+                                                  static_cast<unsigned char>(find.c_str()[1]));
+        return slot < 0 ? 0 : 0xE000 + static_cast<uint32_t>(slot);
+    }
+    std::string PreviewText() {
+        job.Preview();
+        return job.PreviewReply();
+    }
+};
+
+TEST_F(JobCharacters, EmDashFoundAndReplacedInUtf8AndUtf16WithEveryOtherByteKept) {
+    // The em dash beside characters of the files' own stand-in codes, an emoji and plain text.
+    const std::vector<uint32_t> text = std::vector<uint32_t>{0x2014} + Text("Why? ") + Hangul(2) +
+                                       std::vector<uint32_t>{0x2014, 0x1F600, 0xA0} + Text("\r\nBecause") +
+                                       std::vector<uint32_t>{0x2014};
+    std::vector<uint32_t> after = text;
+    for (uint32_t& c : after)
+        if (c == 0x2014) c = 0x2015;
+    const Form forms[] = {Form::kUtf8Mark, Form::kUtf16Le, Form::kUtf16Be};
+    const char* names[] = {"u8.txt", "le.txt", "be.txt"};
+    for (int i = 0; i < 3; ++i) WriteFileBytes(dir / names[i], Encode(text, forms[i]));
+    FindWide(L"\x2014", L"\x2015");
+
+    const std::string preview = PreviewText();
+    for (const char* name : names) EXPECT_NE(preview.find("file 3 " + (dir / name)), std::string::npos) << preview;
+    ASSERT_TRUE(job.Replace());
+    EXPECT_EQ(Notice(), "");
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "be.txt", 3) + Replaced(dir / "le.txt", 3) + Replaced(dir / "u8.txt", 3));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(ReadFileBytes(dir / names[i]) == Encode(after, forms[i])) << names[i];
+
+    // The other way round: the code page's own dash put back as the em dash, UTF-8 without a mark.
+    job.SetCharSet("utf8n");
+    kxtest::ScratchDir bare("unicode-bare8");
+    job.SetDir(bare.path().c_str());
+    WriteFileBytes(bare / "a.txt", Encode(after, Form::kUtf8));
+    FindWide(L"\x2015", L"\x2014");
+    ASSERT_TRUE(job.Replace());
+    EXPECT_TRUE(ReadFileBytes(bare / "a.txt") == Encode(text, Form::kUtf8));
+}
+
+TEST_F(JobCharacters, FilesThatCannotHoldTheCharacterAreNeverChanged) {
+    const std::string sjis = "a-b \x81\x5C c-\r\n";        // the code page's own dash ―
+    const std::string euc = "a-b \xA1\xBD c-\n";            // the same in EUC-JP
+    const std::string jis = "a-b \x1B$B!=\x1B(B c-\r\n";    // and in ISO-2022-JP
+    WriteFileBytes(dir / "sjis.txt", sjis);
+    WriteFileBytes(dir / "euc.txt", euc);
+    WriteFileBytes(dir / "jis.txt", jis);
+    WriteFileBytes(dir / "u8.txt", Encode(Text("a-b"), Form::kUtf8Mark));
+
+    // The em dash is found in none of them.
+    FindWide(L"\x2014", L"X");
+    ASSERT_TRUE(job.Replace());
+    EXPECT_EQ(std::string(job.Log()), "");
+    EXPECT_EQ(Notice(), dir / "euc.txt" + kNoHit + (dir / "jis.txt" + kNoHit) + (dir / "sjis.txt" + kNoHit) +
+                            (dir / "u8.txt" + kNoHit));
+
+    // Put in as a replacement, it refuses every file whose encoding lacks it; their bytes stay.
+    FindWide(L"-", L"\x2014");
+    EXPECT_NE(PreviewText().find("fail unencodable " + (dir / "sjis.txt")), std::string::npos);
+    ASSERT_TRUE(job.Replace());
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "u8.txt", 1));
+    EXPECT_EQ(Notice(), dir / "euc.txt" + kFailed + (dir / "jis.txt" + kFailed) + (dir / "sjis.txt" + kFailed));
+    EXPECT_TRUE(ReadFileBytes(dir / "sjis.txt") == sjis);
+    EXPECT_TRUE(ReadFileBytes(dir / "euc.txt") == euc);
+    EXPECT_TRUE(ReadFileBytes(dir / "jis.txt") == jis);
+    EXPECT_TRUE(ReadFileBytes(dir / "u8.txt") == Encode(Text("a") + std::vector<uint32_t>{0x2014} + Text("b"), Form::kUtf8Mark));
+    EXPECT_EQ(TemporaryFilesLeft(), 0);
+
+    // A hit whose replacement holds no such character is written as ever, the job's codes in force.
+    UseSieve("casesense,use_regular");
+    FindWide(L"c-|\x2014", L"\x2015");
+    ASSERT_TRUE(job.Replace());
+    EXPECT_EQ(Notice(), "");
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "euc.txt", 1) + Replaced(dir / "jis.txt", 1) +
+                                          Replaced(dir / "sjis.txt", 1) + Replaced(dir / "u8.txt", 1));
+    EXPECT_TRUE(ReadFileBytes(dir / "sjis.txt") == "a-b \x81\x5C \x81\x5C\r\n");
+    EXPECT_TRUE(ReadFileBytes(dir / "euc.txt") == "a-b \xA1\xBD \xA1\xBD\n");
+    EXPECT_TRUE(ReadFileBytes(dir / "u8.txt") == Encode(Text("a") + std::vector<uint32_t>{0x2015} + Text("b"), Form::kUtf8Mark));
+}
+
+TEST_F(JobCharacters, AFileHoldingTheJobsCodeAsItsOwnCharacterIsRefusedUntouched) {
+    FindWide(L"\x2014", L"X");
+    const uint32_t own = JobCodeCharacter();
+    ASSERT_NE(own, 0u);
+    const std::string code = job.matcher.find_string().c_str();
+    const std::string u8 = Encode(std::vector<uint32_t>{0x2014, own, 0x2014}, Form::kUtf8Mark);
+    const std::string le = Encode(std::vector<uint32_t>{own, 'a', 0x2014}, Form::kUtf16Le);
+    const std::string sjis = "a" + code + "b\r\n";
+    WriteFileBytes(dir / "u8.txt", u8);
+    WriteFileBytes(dir / "le.txt", le);
+    WriteFileBytes(dir / "sjis.txt", sjis);
+    WriteFileBytes(dir / "plain.txt", Encode(std::vector<uint32_t>{0x2014, 0xE000}, Form::kUtf8Mark));
+
+    EXPECT_NE(PreviewText().find("fail lossy " + (dir / "sjis.txt")), std::string::npos);
+    ASSERT_TRUE(job.Replace());
+    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "plain.txt", 1));
+    EXPECT_EQ(Notice(), dir / "le.txt" + kFailed + (dir / "sjis.txt" + kFailed) + (dir / "u8.txt" + kFailed));
+    EXPECT_TRUE(ReadFileBytes(dir / "u8.txt") == u8);
+    EXPECT_TRUE(ReadFileBytes(dir / "le.txt") == le);
+    EXPECT_TRUE(ReadFileBytes(dir / "sjis.txt") == sjis);
+    EXPECT_TRUE(ReadFileBytes(dir / "plain.txt") == Encode(Text("X") + std::vector<uint32_t>{0xE000}, Form::kUtf8Mark));
+}
+
+TEST_F(JobCharacters, ALaterPokeKeepsTheCodesApart) {
+    // The em dash first takes the area's last code; a replacement in ANSI text that is that code's
+    // own private-use character moves the em dash to another.
+    ASSERT_TRUE(job.SetFindStrUnicode(L"\x2014", 1));
+    const std::string first = job.matcher.find_string().c_str();
+    job.SetReplaceStr(first.c_str());
+    EXPECT_NE(std::string(job.matcher.find_string().c_str()), first);
+    const uint32_t own = 0xE000 + static_cast<uint32_t>(kx::StandIns::SlotOf(static_cast<unsigned char>(first[0]),
+                                                                             static_cast<unsigned char>(first[1])));
+    WriteFileBytes(dir / "a.txt", Encode(std::vector<uint32_t>{0x2014, 'x', 0x2014}, Form::kUtf8Mark));
+    ASSERT_TRUE(job.Replace());
+    EXPECT_EQ(Notice(), "");
+    EXPECT_TRUE(ReadFileBytes(dir / "a.txt") == Encode(std::vector<uint32_t>{own, 'x', own}, Form::kUtf8Mark));
+
+    // Find and replace share one map: two characters, two codes.
+    ASSERT_TRUE(job.SetReplaceStrUnicode(L"\x2014\x2016", 2));
+    WriteFileBytes(dir / "a.txt", Encode(std::vector<uint32_t>{0x2014}, Form::kUtf8Mark));
+    ASSERT_TRUE(job.Replace());
+    EXPECT_TRUE(ReadFileBytes(dir / "a.txt") == Encode(std::vector<uint32_t>{0x2014, 0x2016}, Form::kUtf8Mark));
+
+    // Values that are no text are refused and change nothing; ANSI text alone gives no codes.
+    EXPECT_FALSE(job.SetFindStrUnicode(L"\xD800", 1));
+    EXPECT_FALSE(job.SetReplaceStrUnicode(L"a\0b", 3));
+    EXPECT_FALSE(job.stand_ins.empty());
+    ASSERT_TRUE(job.SetFindStr("x"));
+    job.SetReplaceStr("y");
+    EXPECT_TRUE(job.stand_ins.empty());
+}
