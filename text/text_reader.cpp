@@ -1,8 +1,6 @@
 // Readers of every supported character set.
 #include "text/text_reader.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <utility>
 

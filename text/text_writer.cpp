@@ -1,8 +1,6 @@
 // Writers of every supported character set.
 #include "text/text_writer.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <utility>
 
