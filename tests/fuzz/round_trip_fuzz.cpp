@@ -7,6 +7,7 @@
 #include "fuzz_support.h"
 #include "reader_support.h"
 #include "text/codepage.h"
+#include "text/stand_ins.h"
 
 namespace {
 
@@ -25,8 +26,10 @@ std::string Lines(const std::string& text) {
     return lines;
 }
 
-bool ReadText(int32_t char_set, int32_t line_break, const uint8_t* bytes, size_t n, std::string* text, bool* lossy) {
+bool ReadText(int32_t char_set, int32_t line_break, const uint8_t* bytes, size_t n, std::string* text, bool* lossy,
+              kx::StandIns* stand_ins) {
     auto reader = kxfuzz::MakeReader(char_set, line_break, bytes, n);
+    reader->UseStandIns(stand_ins);
     kxlib::string all;
     const bool ok = reader->ReadAll(&all);
     text->assign(all.c_str(), all.length());
@@ -52,18 +55,26 @@ bool LeadByteBeforeBreak(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kxfuzz::Input in(data, size);
     const int32_t char_set = kxfuzz::CharSetOf(in.Byte());
-    const int32_t line_break = in.Byte() % 3;
+    const uint8_t steer = in.Byte();
+    const int32_t line_break = steer % 3;
+    // Characters the code page lacks as stand-in codes, as a replace run reads UTF-8, UTF-16 and
+    // EUC-JP files: the writer turns them back.
+    const bool with_stand_ins = (steer & 0x80) != 0;
+    kx::StandIns stand_ins, stand_ins_again;
     const uint8_t* file = in.rest();
     const size_t file_size = in.left();
 
     std::string text;
     bool read_lossy = false;
-    if (!ReadText(char_set, line_break, file, file_size, &text, &read_lossy)) return 0;
+    if (!ReadText(char_set, line_break, file, file_size, &text, &read_lossy, with_stand_ins ? &stand_ins : nullptr))
+        return 0;
+    if (stand_ins.clashed()) return 0;  // read again with another map by the run
 
     const std::string& path = kxfuzz::ScratchPath();
     kx::FileStream out;
     FUZZ_CHECK(out.Open(path.c_str(), "wb"));
     auto writer = kxfuzz::MakeWriter(char_set, line_break, std::move(out));
+    if (!writer->UseStandIns(with_stand_ins ? &stand_ins : nullptr)) return 0;
     FUZZ_CHECK(writer->Write(text.data(), static_cast<uint32_t>(text.size())) >= 0);
     FUZZ_CHECK(writer->Close());
     const bool write_lossy = writer->lossy();
@@ -82,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string again;
     bool again_lossy = false;
     FUZZ_CHECK(ReadText(char_set, line_break, reinterpret_cast<const uint8_t*>(written.data()), written.size(),
-                        &again, &again_lossy));
+                        &again, &again_lossy, with_stand_ins ? &stand_ins_again : nullptr));
     FUZZ_CHECK(!again_lossy);
     FUZZ_CHECK(Lines(again) == Lines(text));
     return 0;
