@@ -18,16 +18,6 @@ int Descriptor(void* handle) { return static_cast<int>(reinterpret_cast<intptr_t
 
 }  // namespace
 
-FileStream& FileStream::operator=(FileStream&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        writing_ = other.writing_;
-        other.handle_ = kNoHandle();
-    }
-    return *this;
-}
-
 bool FileStream::Open(const wchar_t* path, const char* mode) {
     uint32_t n = 0;
     while (path[n] != 0) ++n;

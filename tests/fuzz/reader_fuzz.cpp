@@ -14,11 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint32_t buffer_size = kx::kMinReadBuffer + (steer >> 2) % 40;
     const bool by_lines = (steer & 0x80) != 0;
 
-    auto whole = kxfuzz::MakeReader(char_set, line_break, in.rest(), in.left());
+    auto whole = kxfuzz::ReaderOf(char_set, line_break, in.rest(), in.left());
     kxlib::string all;
     const bool read_all = whole->ReadAll(&all);
 
-    auto pieces = kxfuzz::MakeReader(char_set, line_break, in.rest(), in.left());
+    auto pieces = kxfuzz::ReaderOf(char_set, line_break, in.rest(), in.left());
     std::string text;
     std::string buffer(buffer_size + 8, '\x7f');
     for (;;) {

@@ -28,7 +28,7 @@ std::string Lines(const std::string& text) {
 
 bool ReadText(int32_t char_set, int32_t line_break, const uint8_t* bytes, size_t n, std::string* text, bool* lossy,
               kx::StandIns* stand_ins) {
-    auto reader = kxfuzz::MakeReader(char_set, line_break, bytes, n);
+    auto reader = kxfuzz::ReaderOf(char_set, line_break, bytes, n);
     reader->UseStandIns(stand_ins);
     kxlib::string all;
     const bool ok = reader->ReadAll(&all);
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = kxfuzz::ScratchPath();
     kx::FileStream out;
     FUZZ_CHECK(out.Open(path.c_str(), "wb"));
-    auto writer = kxfuzz::MakeWriter(char_set, line_break, std::move(out));
+    auto writer = kx::MakeWriter(char_set, line_break, std::move(out));
     if (!writer->UseStandIns(with_stand_ins ? &stand_ins : nullptr)) return 0;
     FUZZ_CHECK(writer->Write(text.data(), static_cast<uint32_t>(text.size())) >= 0);
     FUZZ_CHECK(writer->Close());
