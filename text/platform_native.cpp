@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "text/platform_native.h"
+#include "text/wide_text.h"
 
 #ifndef KX_CP932_ANSWERS
 #define KX_CP932_ANSWERS "cp932-answers.bin"
@@ -200,29 +201,20 @@ int32_t Utf8ToUnits(const char* text, int32_t n, wchar_t* out, int32_t capacity)
 
 int32_t UnitsToUtf8(const wchar_t* units, int32_t n, char* out, int32_t capacity) {
     if (n <= 0) return 0;
-    int32_t m = 0;
-    for (int32_t i = 0; i < n; ++i) {
-        uint32_t cp = static_cast<uint16_t>(units[i]);
-        if (cp >= 0xD800 && cp <= 0xDFFF) {
-            const uint32_t next = i + 1 < n ? static_cast<uint16_t>(units[i + 1]) : 0;
-            if (cp <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
-                ++i;
-            } else {
-                cp = kReplacement;
-            }
-        }
-        const int32_t length = cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
-        if (m + length > capacity) return 0;
-        if (length == 1) {
-            out[m++] = static_cast<char>(cp);
-            continue;
-        }
-        static const unsigned char kLead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
-        out[m++] = static_cast<char>(kLead[length] | (cp >> (6 * (length - 1))));
-        for (int32_t j = length - 1; j > 0; --j) out[m++] = static_cast<char>(0x80 | ((cp >> (6 * (j - 1))) & 0x3F));
+    // The platform gives U+FFFD for half of a surrogate pair standing alone; everything else
+    // encodes one way only.
+    std::vector<wchar_t> whole(units, units + n);
+    for (size_t i = 0; i < whole.size(); ++i) {
+        const uint32_t u = static_cast<uint16_t>(whole[i]);
+        if (u < 0xD800 || u > 0xDFFF) continue;
+        const uint32_t next = i + 1 < whole.size() ? static_cast<uint16_t>(whole[i + 1]) : 0;
+        if (u <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF)
+            ++i;
+        else
+            whole[i] = static_cast<wchar_t>(kReplacement);
     }
-    return m;
+    const int32_t m = WideToUtf8(whole.data(), static_cast<uint32_t>(n), out, static_cast<uint32_t>(capacity));
+    return m > 0 ? m : 0;
 }
 
 int CompareText(const char* a, const char* b) { return std::strcmp(a, b); }
