@@ -4,6 +4,10 @@
 # its seed corpus (tests/fuzz/corpus/<target>) plus its regression inputs (tests/fuzz/regressions/<target>).
 #   bash scripts/native-test.sh [seconds per fuzz target, default 20]
 #   KESTREL_FUZZ_TARGETS="fold_fuzz jis_fuzz"   only these targets
+# The code page conversions of the readers and writers are the platform's own: the first run (and a
+# run after native/cp932_answers.cpp changed) builds that program for x86_64 and runs it once under
+# Wine, which writes build/native/cp932-answers.bin; native_platform_test checks the native
+# conversions against the whole texts the platform converted there.
 # Any failed test, crash, sanitizer report or broken property ends the script non-zero; a fuzz
 # finding is kept as build/native/fuzz-findings/<target>/crash-* (reproduce: bin/<target> <file>).
 # Prints, per target, the inputs run and the coverage reached.
@@ -13,6 +17,27 @@ seconds="${1:-20}"
 build="$top/build/native"
 
 bash "$top/scripts/setup.sh"
+mkdir -p "$build"
+answers="$build/cp932-answers.bin"
+if [ ! -f "$answers" ] || [ "$top/native/cp932_answers.cpp" -nt "$answers" ]; then
+  echo "native: writing the platform's code page 932 answers under Wine"
+  x86_64-w64-mingw32-g++ -O2 -Wall -Wextra -Werror -static -o "$build/cp932_answers.exe" \
+    "$top/native/cp932_answers.cpp"
+  # The Wine environment of the 64-bit build when there is one (scripts/test.sh has made it by now),
+  # else one of its own in build/native.
+  wine_build="$build"
+  [ -f "$top/build/x86_64/wineprefix/system.reg" ] && wine_build="$top/build/x86_64"
+  rm -f "$answers.new"
+  (
+    # shellcheck source=scripts/wine-env.sh
+    source "$top/scripts/wine-env.sh"
+    trap kestrel_wine_down EXIT
+    kestrel_wine_up "$wine_build"
+    /usr/lib/wine/wine64 "$build/cp932_answers.exe" "$answers.new"
+  ) || { echo "native: the code page 932 answers could not be written under Wine"; exit 1; }
+  [ -s "$answers.new" ] || { echo "native: cp932_answers.exe wrote nothing"; exit 1; }
+  mv "$answers.new" "$answers"
+fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S "$top/native" -B "$build" >/dev/null
 fi

@@ -2,7 +2,11 @@
 // time-stamps a file first asks whether it is to fail. The program arms nothing, so the answer is no.
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#else
+#include <mutex>
+#endif
 
 namespace kx {
 
@@ -26,11 +30,17 @@ inline FileFaultPlan*& ArmedFileFaultPlan() {
 inline bool InjectedFault(FileCall call) {
     FileFaultPlan* plan = ArmedFileFaultPlan();
     if (plan == nullptr) return false;
+#ifdef _WIN32
     static SRWLOCK lock = SRWLOCK_INIT;
     AcquireSRWLockExclusive(&lock);
     const bool fail = plan->Fail(call);
     ReleaseSRWLockExclusive(&lock);
     return fail;
+#else
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
+    return plan->Fail(call);
+#endif
 }
 
 }  // namespace kx

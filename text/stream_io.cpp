@@ -7,16 +7,6 @@
 
 namespace kx {
 
-FileStream& FileStream::operator=(FileStream&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        writing_ = other.writing_;
-        other.handle_ = kNoHandle();
-    }
-    return *this;
-}
-
 bool FileStream::Open(const char* path, const char* mode) {
     return Open(WidePath(path).c_str(), mode);
 }

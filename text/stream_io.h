@@ -19,7 +19,15 @@ public:
     FileStream(FileStream&& other) noexcept : handle_(other.handle_), writing_(other.writing_) {
         other.handle_ = kNoHandle();
     }
-    FileStream& operator=(FileStream&& other) noexcept;
+    FileStream& operator=(FileStream&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = other.handle_;
+            writing_ = other.writing_;
+            other.handle_ = kNoHandle();
+        }
+        return *this;
+    }
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
 

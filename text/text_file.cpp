@@ -9,48 +9,6 @@
 
 namespace kx {
 
-namespace {
-
-std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, FileStream file, FileHead head) {
-    switch (char_set) {
-        case kCharSetSjis:
-            if (line_break != kLineBreakCr)
-                return std::unique_ptr<TextReader>(new TextModeReader(std::move(file), std::move(head)));
-            return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
-        case kCharSetUtf8:
-        case kCharSetUtf8Bom: return std::unique_ptr<TextReader>(new Utf8Reader(std::move(file), std::move(head)));
-        case kCharSetJis: return std::unique_ptr<TextReader>(new JisReader(std::move(file), std::move(head)));
-        case kCharSetEucJp: return std::unique_ptr<TextReader>(new EucJpReader(std::move(file), std::move(head)));
-        case kCharSetUtf16BeBom:
-        case kCharSetUtf16Be:
-            return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), std::move(head), true));
-        case kCharSetUtf16LeBom:
-        case kCharSetUtf16Le:
-            return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), std::move(head), false));
-        default: return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
-    }
-}
-
-std::unique_ptr<TextWriter> MakeWriter(int32_t char_set, int32_t line_break, FileStream file) {
-    const BreakStyle style = static_cast<BreakStyle>(line_break);
-    switch (char_set) {
-        case kCharSetSjis:
-            if (line_break == kLineBreakCrLf) return std::unique_ptr<TextWriter>(new TextModeWriter(std::move(file)));
-            return std::unique_ptr<TextWriter>(new CodePageWriter(std::move(file), style));
-        case kCharSetEucJp: return std::unique_ptr<TextWriter>(new EucJpWriter(std::move(file), style));
-        case kCharSetJis: return std::unique_ptr<TextWriter>(new JisWriter(std::move(file), style));
-        case kCharSetUtf8: return std::unique_ptr<TextWriter>(new Utf8Writer(std::move(file), style, false));
-        case kCharSetUtf8Bom: return std::unique_ptr<TextWriter>(new Utf8Writer(std::move(file), style, true));
-        case kCharSetUtf16BeBom: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, true, true));
-        case kCharSetUtf16LeBom: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, false, true));
-        case kCharSetUtf16Be: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, true, false));
-        case kCharSetUtf16Le: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, false, false));
-        default: return std::unique_ptr<TextWriter>(new CodePageWriter(std::move(file), style));
-    }
-}
-
-}  // namespace
-
 bool TextFile::Open(const char* path, int32_t mode, int32_t char_set, int32_t line_break) {
     if (path == nullptr || path[0] == '\0') return false;
     return Open(WidePath(path).c_str(), mode, char_set, line_break);

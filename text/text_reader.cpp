@@ -1,11 +1,10 @@
 // Readers of every supported character set.
 #include "text/text_reader.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <utility>
 
+#include "text/charset.h"
 #include "text/codepage.h"
 #include "text/jis.h"
 #include "text/wide_text.h"
@@ -736,6 +735,26 @@ uint32_t Utf16Reader::PutUnitsThroughStandIns(const wchar_t* units, uint32_t n, 
         PutStandIn(u, out, &m);
     }
     return m;
+}
+
+std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, FileStream file, FileHead head) {
+    switch (char_set) {
+        case kCharSetSjis:
+            if (line_break != kLineBreakCr)
+                return std::unique_ptr<TextReader>(new TextModeReader(std::move(file), std::move(head)));
+            return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
+        case kCharSetUtf8:
+        case kCharSetUtf8Bom: return std::unique_ptr<TextReader>(new Utf8Reader(std::move(file), std::move(head)));
+        case kCharSetJis: return std::unique_ptr<TextReader>(new JisReader(std::move(file), std::move(head)));
+        case kCharSetEucJp: return std::unique_ptr<TextReader>(new EucJpReader(std::move(file), std::move(head)));
+        case kCharSetUtf16BeBom:
+        case kCharSetUtf16Be:
+            return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), std::move(head), true));
+        case kCharSetUtf16LeBom:
+        case kCharSetUtf16Le:
+            return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), std::move(head), false));
+        default: return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
+    }
 }
 
 }  // namespace kx

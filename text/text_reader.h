@@ -241,4 +241,8 @@ private:
     std::vector<wchar_t> scratch_;
 };
 
+// The reader of a file in char_set (a CharSet code, not auto) whose line break is line_break, given
+// the file and its first block.
+std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, FileStream file, FileHead head);
+
 }  // namespace kx

@@ -1,11 +1,10 @@
 // Writers of every supported character set.
 #include "text/text_writer.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <utility>
 
+#include "text/charset.h"
 #include "text/code_forms.h"
 #include "text/codepage.h"
 #include "text/jis.h"
@@ -407,6 +406,24 @@ uint32_t Utf16Writer::ConvertPiece(const char* piece, uint32_t n) {
     if (lost) MarkLossy();
     for (size_t i = 0; i < units_.size(); ++i) staging_[i] = FileOrder(units_[i]);
     return static_cast<uint32_t>(units_.size());
+}
+
+std::unique_ptr<TextWriter> MakeWriter(int32_t char_set, int32_t line_break, FileStream file) {
+    const BreakStyle style = static_cast<BreakStyle>(line_break);
+    switch (char_set) {
+        case kCharSetSjis:
+            if (line_break == kLineBreakCrLf) return std::unique_ptr<TextWriter>(new TextModeWriter(std::move(file)));
+            return std::unique_ptr<TextWriter>(new CodePageWriter(std::move(file), style));
+        case kCharSetEucJp: return std::unique_ptr<TextWriter>(new EucJpWriter(std::move(file), style));
+        case kCharSetJis: return std::unique_ptr<TextWriter>(new JisWriter(std::move(file), style));
+        case kCharSetUtf8: return std::unique_ptr<TextWriter>(new Utf8Writer(std::move(file), style, false));
+        case kCharSetUtf8Bom: return std::unique_ptr<TextWriter>(new Utf8Writer(std::move(file), style, true));
+        case kCharSetUtf16BeBom: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, true, true));
+        case kCharSetUtf16LeBom: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, false, true));
+        case kCharSetUtf16Be: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, true, false));
+        case kCharSetUtf16Le: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, false, false));
+        default: return std::unique_ptr<TextWriter>(new CodePageWriter(std::move(file), style));
+    }
 }
 
 }  // namespace kx

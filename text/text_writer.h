@@ -175,4 +175,7 @@ private:
     std::vector<wchar_t> units_;
 };
 
+// The writer of a file in char_set (a CharSet code, not auto) with line_break (a LineBreak code).
+std::unique_ptr<TextWriter> MakeWriter(int32_t char_set, int32_t line_break, FileStream file);
+
 }  // namespace kx

@@ -1,12 +1,11 @@
 // ANSI / UTF-16 / UTF-8 conversions with loss reporting.
 #include "text/wide_text.h"
 
-#include <windows.h>
-
 #include <cstring>
 
 #include "text/code_forms.h"
 #include "text/codepage.h"
+#include "text/platform.h"
 #include "text/stand_ins.h"
 
 namespace kx {
@@ -53,10 +52,10 @@ struct ConversionTables {
             if (u >= 0xD800 && u <= 0xDFFF) continue;
             const wchar_t unit = static_cast<wchar_t>(u);
             char bytes[4];
-            int m = WideCharToMultiByte(CP_ACP, 0, &unit, 1, bytes, sizeof bytes, nullptr, nullptr);
+            int m = platform::UnitsToAnsi(&unit, 1, bytes, sizeof bytes);
             if (m < 1 || m > 2) continue;
             wchar_t back[2];
-            int k = MultiByteToWideChar(CP_ACP, 0, bytes, m, back, 2);
+            int k = platform::AnsiToUnits(bytes, m, back, 2, false);
             if (k < 1) continue;
             const uint32_t code = static_cast<unsigned char>(bytes[0]) |
                                   (m == 2 ? static_cast<uint32_t>(static_cast<unsigned char>(bytes[1])) << 8 : 0);
@@ -67,7 +66,7 @@ struct ConversionTables {
             // the user-defined area.
             const bool outside = m == 1 || StandIns::SlotOf(static_cast<unsigned char>(bytes[0]),
                                                             static_cast<unsigned char>(bytes[1])) < 0;
-            if (exact && outside && MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, m, back, 2) == 1)
+            if (exact && outside && platform::AnsiToUnits(bytes, m, back, 2, true) == 1)
                 unit_ansi_exact[u] = unit_ansi[u];
         }
     }
@@ -91,11 +90,11 @@ struct ConversionTables {
 
     static void Decode(const char* bytes, int n, uint16_t* unit, uint8_t* flags) {
         wchar_t out[4];
-        int k = MultiByteToWideChar(CP_ACP, 0, bytes, n, out, 4);
+        int k = platform::AnsiToUnits(bytes, n, out, 4, false);
         *unit = k >= 1 ? static_cast<uint16_t>(out[0]) : 0;
         *flags = 0;
         if (k == 1) *flags |= kOneUnit;
-        if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, n, out, 4) > 0) *flags |= kValid;
+        if (platform::AnsiToUnits(bytes, n, out, 4, true) > 0) *flags |= kValid;
     }
 };
 
@@ -106,24 +105,22 @@ const ConversionTables& Tables() {
 
 int32_t WideToAnsiByPlatform(const wchar_t* units, uint32_t n, char* out, uint32_t capacity, bool* lost,
                              std::vector<wchar_t>* scratch) {
-    int m = WideCharToMultiByte(CP_ACP, 0, units, static_cast<int>(n), out, static_cast<int>(capacity), nullptr,
-                                nullptr);
+    int m = platform::UnitsToAnsi(units, static_cast<int>(n), out, static_cast<int>(capacity));
     if (m <= 0) return -1;
     // The conversion is exact only when the bytes give back the very same units: a default character,
     // a look-alike substitute or a lone surrogate does not.
     scratch->resize(n);
-    int back = MultiByteToWideChar(CP_ACP, 0, out, m, scratch->data(), static_cast<int>(n));
+    int back = platform::AnsiToUnits(out, m, scratch->data(), static_cast<int>(n), false);
     if (back != static_cast<int>(n) || std::memcmp(scratch->data(), units, n * sizeof(wchar_t)) != 0) *lost = true;
     return m;
 }
 
 void AnsiToWideByPlatform(const char* text, uint32_t n, std::vector<wchar_t>* out, bool* lost) {
     out->resize(n);
-    int k = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, static_cast<int>(n), out->data(),
-                                static_cast<int>(n));
+    int k = platform::AnsiToUnits(text, static_cast<int>(n), out->data(), static_cast<int>(n), true);
     if (k <= 0) {
         *lost = true;
-        k = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(n), out->data(), static_cast<int>(n));
+        k = platform::AnsiToUnits(text, static_cast<int>(n), out->data(), static_cast<int>(n), false);
         if (k < 0) k = 0;
     }
     out->resize(static_cast<size_t>(k));
@@ -183,8 +180,8 @@ int32_t Utf8ToWide(const unsigned char* bytes, uint32_t n, wchar_t* out, uint32_
         }
         const uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(c));
         if (i + length > n || !IsUtf8Character(bytes + i, length)) {
-            int m = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(n), out,
-                                        static_cast<int>(capacity));
+            int m = platform::Utf8ToUnits(reinterpret_cast<const char*>(bytes), static_cast<int>(n), out,
+                                              static_cast<int>(capacity));
             return m > 0 ? m : -1;
         }
         uint32_t cp = c & (0xFF >> (length + 1));
@@ -212,8 +209,7 @@ int32_t WideToUtf8(const wchar_t* units, uint32_t n, char* out, uint32_t capacit
                               static_cast<uint16_t>(units[i + 1]) <= 0xDFFF;
             if (!pair) {
                 // A lone surrogate: the platform's own replacement.
-                int r = WideCharToMultiByte(CP_UTF8, 0, units, static_cast<int>(n), out, static_cast<int>(capacity),
-                                            nullptr, nullptr);
+                int r = platform::UnitsToUtf8(units, static_cast<int>(n), out, static_cast<int>(capacity));
                 return r > 0 ? r : -1;
             }
             cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<uint16_t>(units[++i]) - 0xDC00);
