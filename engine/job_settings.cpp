@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "text/byte_search.h"
+
 namespace kx {
 
 namespace {

@@ -10,7 +10,6 @@
 
 #include "engine/file_list.h"
 #include "engine/read_ahead.h"
-#include "match/plain_search.h"
 #include "text/codepage.h"
 #include "text/file_faults.h"
 #include "text/file_replace.h"
