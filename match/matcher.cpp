@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "match/replacement.h"
 #include "text/codepage.h"
 #include "text/platform.h"
 
@@ -69,6 +70,16 @@ public:
 
 private:
     LibraryModule module_;
+};
+
+// The tags of the Matcher's last match, as the expansion of a replacement asks for them.
+class MatcherTags final : public TagSource {
+public:
+    explicit MatcherTags(const Matcher& matcher) : matcher_(matcher) {}
+    kxlib::string TagText(int n) const override { return kxlib::string(matcher_.TagText(n)); }
+
+private:
+    const Matcher& matcher_;
 };
 
 // Lower-cases a regular expression but leaves the character right after each backslash as it is,
@@ -452,43 +463,7 @@ int Matcher::TagCount() const {
 const char* Matcher::ExpandReplacement(const char* replacement) const {
     if (!use_regular_) return replacement;
     static kxlib::string result;
-    const uint32_t n = static_cast<uint32_t>(std::strlen(replacement));
-    result.assign("");
-    result.reserve(n + 1);
-    kxlib::string tags[9];
-    bool fetched[9] = {};
-    uint32_t copied = 0;  // replacement bytes already appended
-    uint32_t i = 0;
-    while (i < n) {
-        unsigned char c = static_cast<unsigned char>(replacement[i]);
-        if (IsLeadByte(c)) {
-            i += (i + 1 < n) ? 2 : 1;
-            continue;
-        }
-        if (c != '\\' || i + 1 >= n) {
-            ++i;
-            continue;
-        }
-        char next = replacement[i + 1];
-        if (next >= '1' && next <= '9') {
-            int t = next - '1';
-            if (!fetched[t]) {
-                tags[t].assign(TagText(t + 1));
-                fetched[t] = true;
-            }
-            result.append_bytes(replacement + copied, i - copied);
-            result.append(tags[t]);
-        } else if (next == '\\' || next == 'n' || next == 't') {
-            result.append_bytes(replacement + copied, i - copied);
-            result.append(next == '\\' ? "\\" : next == 'n' ? "\n" : "\t");
-        } else {
-            ++i;
-            continue;
-        }
-        i += 2;
-        copied = i;
-    }
-    result.append_bytes(replacement + copied, n - copied);
+    result = kx::ExpandReplacement(replacement, MatcherTags(*this));
     return result.c_str();
 }
 
