@@ -124,11 +124,6 @@ Matcher::Matcher()
       text_length_(0),
       subject_(""),
       subject_length_(0),
-      lowered_ready_(false),
-      lead_run_from_(0),
-      lead_run_end_(0),
-      patched_at_(kxlib::string::npos),
-      patched_byte_(0),
       fuzzy_converted_(false),
       fuzzy_real_start_(0),
       fuzzy_offset_(0) {
@@ -173,11 +168,7 @@ void Matcher::BeginText(const char* text, uint32_t length) {
     text_length_ = length;
     subject_ = text;
     subject_length_ = length;
-    lowered_ = kxlib::string();
-    lowered_ready_ = false;
-    text_trail_ = TrailCursor(text);
-    lead_run_from_ = lead_run_end_ = 0;
-    patched_at_ = kxlib::string::npos;
+    lowered_.Reset(text, length);
     fuzzy_converted_ = false;
     fuzzy_real_start_ = 0;
     fuzzy_offset_ = 0;
@@ -323,45 +314,6 @@ bool Matcher::SetFindStringHmJre(const char* text) {
     return ready_;
 }
 
-// The subject lowered as to_lower would lower a copy of it. A lowered copy of the whole text serves
-// every subject of it: a subject that starts on the second byte of a character in the whole text
-// takes that byte as a character start, which changes how the bytes up to the first byte that is no
-// lead-class byte pair up. Only that one byte can lower differently (the bytes before it are no
-// letters, and behind it both readings start a character), so that byte is set for this subject.
-const char* Matcher::LoweredSubject() {
-    const uint32_t start = static_cast<uint32_t>(subject_ - text_);
-    if (!lowered_ready_) {
-        lowered_.assign_bytes(text_, text_length_);
-        LowerAnsi(lowered_.mutable_data(), text_length_);
-        lowered_ready_ = true;
-    }
-    char* low = lowered_.mutable_data();
-    if (patched_at_ != kxlib::string::npos) {
-        low[patched_at_] = patched_byte_;
-        patched_at_ = kxlib::string::npos;
-    }
-    if (start > 0 && text_trail_.IsTrail(start)) {
-        if (start < lead_run_from_ || start > lead_run_end_) {
-            uint32_t r = start;
-            while (r < text_length_ && IsLeadByte(static_cast<unsigned char>(text_[r]))) ++r;
-            lead_run_from_ = start;
-            lead_run_end_ = r;
-        }
-        const uint32_t r = lead_run_end_;
-        const unsigned char c = static_cast<unsigned char>(text_[r]);
-        if (r < text_length_ && c >= 'A' && c <= 'Z') {
-            const bool second_byte = ((r - start) & 1) != 0;
-            const char wanted = static_cast<char>(second_byte ? c : c + ('a' - 'A'));
-            if (low[r] != wanted) {
-                patched_at_ = r;
-                patched_byte_ = low[r];
-                low[r] = wanted;
-            }
-        }
-    }
-    return low + start;
-}
-
 bool Matcher::SearchHmJre() {
     if (!Load()) return false;
     const char* subject;
@@ -385,7 +337,7 @@ bool Matcher::SearchHmJre() {
     } else if (casesense_) {
         subject = subject_;
     } else {
-        subject = LoweredSubject();
+        subject = lowered_.Subject(static_cast<uint32_t>(subject_ - text_));
     }
     jre_.search_start = 0;
     int32_t real_position = 0;
