@@ -52,7 +52,7 @@ public:
     bool use_regular() const { return use_regular_; }
     bool aimai() const { return aimai_; }
     bool ready() const { return ready_; }
-    bool library_loaded() const { return library_ != nullptr; }
+    bool library_loaded() const { return library_.loaded(); }
     const kxlib::string& find_string() const { return find_string_; }
 
 private:
@@ -78,7 +78,7 @@ private:
     bool TagArea(int n, int32_t* position, int32_t* length) const;
     void ResetRecords();
 
-    LibraryModule library_;
+    hmjre::Library library_;
     bool ready_;
     PlainSearcher plain_;
     kxlib::string find_string_;
@@ -89,11 +89,9 @@ private:
     bool zero_match_;
     bool use_regular_;
     bool aimai_;
-    // HmJre state: the two records and the bound entry points.
+    // HmJre state: the two records, which the library's entry points fill.
     mutable Jre2Record jre_;
     mutable FuzzyRecord fuzzy_;
-    hmjre::EntryPoints entry_;
-    hmjre::OptionDialogFn option_dialog_;
     // The mode the find string was prepared in, so a search never uses a search that was not prepared.
     SearchMode prepared_mode_;
     int32_t plain_position_;
