@@ -7,89 +7,31 @@
 //     rounds N               N transactions, alternating a poke of "SetReplaceStr" and a request of "Log"
 // Prints one JSON line per operation: op, item, seconds, ok, bytes.
 #include <windows.h>
-#include <ddeml.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "bench/bench_util.h"
+#include "command/protocol.h"
+#include "tools/dde_client.h"
 
 namespace {
 
 const DWORD kTimeout = 3600 * 1000;  // a run over a large tree may take minutes
 
-HDDEDATA CALLBACK Callback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
-
-// Dispatches what is queued: Wine's client otherwise takes a stray acknowledgement that follows each
-// request for the answer to its next transaction.
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+// Tries for up to ten seconds, so the client can be started right after the server.
+bool Connect(kx::DdeClient& client) {
+    for (int i = 0; i < 200; ++i) {
+        if (client.Connect(kx::protocol::kService, kx::protocol::kTopic)) return true;
+        Sleep(50);
+    }
+    return false;
 }
 
-class Client {
-public:
-    Client() : instance_(0), conversation_(nullptr) {
-        if (DdeInitializeA(&instance_, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) instance_ = 0;
-    }
-    ~Client() {
-        if (conversation_) DdeDisconnect(conversation_);
-        if (instance_) DdeUninitialize(instance_);
-    }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
-
-    // Tries for up to ten seconds, so the client can be started right after the server.
-    bool Connect() {
-        if (!instance_) return false;
-        HSZ name = DdeCreateStringHandleA(instance_, "Quarry", CP_WINANSI);
-        for (int i = 0; i < 200 && !conversation_; ++i) {
-            conversation_ = DdeConnect(instance_, name, name, nullptr);
-            if (!conversation_) Sleep(50);
-        }
-        DdeFreeStringHandle(instance_, name);
-        return conversation_ != nullptr;
-    }
-
-    bool Poke(const std::string& item, const std::string& value) {
-        HSZ hsz = DdeCreateStringHandleA(instance_, item.c_str(), CP_WINANSI);
-        DWORD result = 0;
-        HDDEDATA ok = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(value.c_str())),
-                                           static_cast<DWORD>(value.size() + 1), conversation_, hsz, CF_TEXT,
-                                           XTYP_POKE, kTimeout, &result);
-        DdeFreeStringHandle(instance_, hsz);
-        return ok != nullptr && (result & DDE_FACK);
-    }
-
-    bool Execute(const std::string& command) {
-        DWORD result = 0;
-        HDDEDATA ok = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(command.c_str())),
-                                           static_cast<DWORD>(command.size() + 1), conversation_, nullptr, 0,
-                                           XTYP_EXECUTE, kTimeout, &result);
-        return ok != nullptr;
-    }
-
-    bool Request(const std::string& item, std::string* reply) {
-        HSZ hsz = DdeCreateStringHandleA(instance_, item.c_str(), CP_WINANSI);
-        DWORD result = 0;
-        HDDEDATA data = DdeClientTransaction(nullptr, 0, conversation_, hsz, CF_TEXT, XTYP_REQUEST, kTimeout, &result);
-        DdeFreeStringHandle(instance_, hsz);
-        Pump();
-        if (!data) return false;
-        DWORD size = DdeGetData(data, nullptr, 0, 0);
-        reply->assign(size, '\0');
-        if (size) DdeGetData(data, reinterpret_cast<LPBYTE>(&(*reply)[0]), size, 0);
-        DdeFreeDataHandle(data);
-        size_t nul = reply->find('\0');
-        if (nul != std::string::npos) reply->resize(nul);
-        return true;
-    }
-
-private:
-    DWORD instance_;
-    HCONV conversation_;
-};
+bool Poke(kx::DdeClient& client, const char* item, const std::string& value) {
+    return client.Poke(item, value, kTimeout) == kx::DdeAnswer::kAccepted;
+}
 
 void Report(const char* op, const std::string& item, double seconds, bool ok, size_t bytes) {
     std::printf("{\"op\": \"%s\", \"item\": \"%s\", \"seconds\": %.6f, \"ok\": %s, \"bytes\": %llu}\n", op,
@@ -106,8 +48,8 @@ bool SaveFile(const char* path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Client client;
-    if (!client.Connect()) {
+    kx::DdeClient client;
+    if (!client.ready() || !Connect(client)) {
         std::fprintf(stderr, "bench_client: no Quarry server\n");
         return 1;
     }
@@ -116,17 +58,17 @@ int main(int argc, char** argv) {
         const std::string op = argv[i];
         const double start = bench::Now();
         if (op == "poke" && i + 2 < argc) {
-            bool ok = client.Poke(argv[i + 1], bench::ArgBytes(argv[i + 2]));
+            bool ok = Poke(client, argv[i + 1], bench::ArgBytes(argv[i + 2]));
             Report("poke", argv[i + 1], bench::Now() - start, ok, 0);
             failures += !ok;
             i += 3;
         } else if (op == "exec" && i + 1 < argc) {
-            bool ok = client.Execute(argv[i + 1]);
+            bool ok = client.Execute(argv[i + 1], kTimeout) == kx::DdeAnswer::kAccepted;
             Report("exec", argv[i + 1], bench::Now() - start, ok, 0);
             i += 2;
         } else if (op == "request" && i + 1 < argc) {
             std::string reply;
-            bool ok = client.Request(argv[i + 1], &reply);
+            bool ok = client.Request(argv[i + 1], &reply, kTimeout);
             double seconds = bench::Now() - start;
             bool save = i + 2 < argc && std::string(argv[i + 2]).find('.') != std::string::npos;
             if (save) SaveFile(argv[i + 2], reply);
@@ -138,7 +80,8 @@ int main(int argc, char** argv) {
             int bad = 0;
             std::string reply;
             for (int k = 0; k < n; ++k) {
-                bool ok = (k & 1) ? client.Request("Log", &reply) : client.Poke("SetReplaceStr", "x");
+                bool ok = (k & 1) ? client.Request(kx::protocol::kLog, &reply, kTimeout)
+                                   : Poke(client, kx::protocol::kSetReplaceStr, "x");
                 bad += !ok;
             }
             Report("rounds", argv[i + 1], bench::Now() - start, bad == 0, static_cast<size_t>(bad));

@@ -21,11 +21,12 @@ double Rate(double bytes, double seconds) { return seconds > 0 ? bytes / seconds
 void ProfileFile(const char* path) {
     double t0 = bench::Now();
     kx::TextFile in;
-    if (!in.Open(path, kx::TextFile::kRead, 0, 2)) {
+    if (!in.Open(path, kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf)) {
         std::printf("{\"file\": \"%s\", \"error\": \"open\"}\n", path);
         return;
     }
-    const int32_t char_set = in.file_char_set, line_break = in.file_line_break;
+    const kx::CharSetCode char_set = in.file_char_set;
+    const kx::LineBreakCode line_break = in.file_line_break;
     // As the run reads: characters the code page lacks held by stand-in codes.
     kx::StandIns stand_ins;
     in.reader->UseStandIns(&stand_ins);

@@ -90,7 +90,7 @@ public:
 };
 
 // Best time of encoding the text without writing anything.
-double EncodeTime(const char* path, const std::string& text, int32_t char_set, int32_t line_break, int runs) {
+double EncodeTime(const char* path, const std::string& text, kx::CharSetCode char_set, kx::LineBreakCode line_break, int runs) {
     NoWrites plan;
     kx::ArmedFileFaultPlan() = &plan;
     double best = 1e9;
@@ -120,7 +120,7 @@ bool RawWrite(const char* path, const std::string& bytes) {
 
 // Times one writer on one text and prints its line; false when the file cannot be written.
 bool Measure(const char* path, const char* text_name, const std::string& text, const char* set_name,
-             int32_t char_set, int32_t line_break, int runs) {
+             kx::CharSetCode char_set, kx::LineBreakCode line_break, int runs) {
     double best_writer = 1e9, best_raw = 1e9;
     bool lossy = false;
     std::string bytes;
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
 
     const struct {
         const char* name;
-        int32_t char_set;
+        kx::CharSetCode char_set;
     } sets[] = {{"sjis", kx::kCharSetSjis},   {"euc", kx::kCharSetEucJp},         {"jis", kx::kCharSetJis},
                 {"utf8", kx::kCharSetUtf8},   {"utf16le", kx::kCharSetUtf16LeBom}, {"utf16be", kx::kCharSetUtf16Be}};
     const struct {
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     } texts[] = {{"prose", MakeProse(megabytes << 20)}, {"program", MakeProgram(megabytes << 20)}};
     for (const auto& t : texts)
         for (const auto& set : sets)
-            for (int32_t line_break : {kx::kLineBreakLf, kx::kLineBreakCrLf})
+            for (kx::LineBreakCode line_break : {kx::kLineBreakLf, kx::kLineBreakCrLf})
                 if (!Measure(path.c_str(), t.name, t.text, set.name, set.char_set, line_break, runs)) return 1;
     DeleteFileA(path.c_str());
     return 0;

@@ -8,13 +8,12 @@
 
 #include "command/named_event.h"
 #include "command/option_parser.h"
+#include "command/protocol.h"
 #include "command/resource_ids.h"
 #include "viewer/window_object.h"
 
 namespace kx {
 
-const char kServiceName[] = "Quarry";
-const char kTopicName[] = "Quarry";
 const char kEventName[] = "KestrelQuarry";
 
 namespace {
@@ -91,27 +90,27 @@ int WaitingMode(CommandServer& server, NamedEvent& event, std::unique_ptr<Waitin
 
 void RegisterItems(CommandServer& server, JobSettings& job) {
     using Job = JobSettings;
-    Register(&CommandServer::addPoke, server, "Set", new PokeMember<Job>(&job, &Job::Set));
-    Register(&CommandServer::addPoke, server, "SetDir", new PokeMember<Job>(&job, &Job::SetDir));
-    Register(&CommandServer::addPoke, server, "SetFilePattern", new PokeMember<Job>(&job, &Job::SetFilePattern));
-    Register(&CommandServer::addPoke, server, "SetReplaceStr", new PokeMember<Job>(&job, &Job::SetReplaceStr));
-    Register(&CommandServer::addPoke, server, "SetFindStr", new PokeMember<Job>(&job, &Job::SetFindStr));
+    Register(&CommandServer::addPoke, server, protocol::kSet, new PokeMember<Job>(&job, &Job::Set));
+    Register(&CommandServer::addPoke, server, protocol::kSetDir, new PokeMember<Job>(&job, &Job::SetDir));
+    Register(&CommandServer::addPoke, server, protocol::kSetFilePattern, new PokeMember<Job>(&job, &Job::SetFilePattern));
+    Register(&CommandServer::addPoke, server, protocol::kSetReplaceStr, new PokeMember<Job>(&job, &Job::SetReplaceStr));
+    Register(&CommandServer::addPoke, server, protocol::kSetFindStr, new PokeMember<Job>(&job, &Job::SetFindStr));
     // The find and replace strings keep characters the code page lacks through the job's codes.
-    Register(&CommandServer::addWidePoke, server, "SetReplaceStr",
+    Register(&CommandServer::addWidePoke, server, protocol::kSetReplaceStr,
              new WidePokeMember<Job>(&job, &Job::SetReplaceStrUnicode));
-    Register(&CommandServer::addWidePoke, server, "SetFindStr", new WidePokeMember<Job>(&job, &Job::SetFindStrUnicode));
-    Register(&CommandServer::addPoke, server, "SetCharSet", new PokeMember<Job>(&job, &Job::SetCharSet));
-    Register(&CommandServer::addPoke, server, "SetLineBreak", new PokeMember<Job>(&job, &Job::SetLineBreak));
-    Register(&CommandServer::addPoke, server, "ShowLog", new PokeMember<Job>(&job, &Job::ShowLog));
-    Register(&CommandServer::addPoke, server, "SetHmJreDLL", new PokeFunction(&SetHmJreDLL));
-    Register(&CommandServer::addExecute, server, "Replace", new ExecuteMember<Job>(&job, &Job::Replace));
-    Register(&CommandServer::addExecute, server, "Preview", new ExecuteMember<Job>(&job, &Job::Preview));
-    Register(&CommandServer::addExecute, server, "FuzzyOptionDialog", new ExecuteFunction(&FuzzyOptionDialog));
-    Register(&CommandServer::addRequest, server, "Log", new RequestMember<Job>(&job, &Job::Log));
-    Register(&CommandServer::addRequest, server, "Notices", new RequestMember<Job>(&job, &Job::Notices));
-    Register(&CommandServer::addRequest, server, "FileList", new RequestMember<Job>(&job, &Job::FileList));
-    Register(&CommandServer::addRequest, server, "Preview", new RequestMember<Job>(&job, &Job::PreviewReply));
-    Register(&CommandServer::addRequest, server, "GetHmJreVersion", new RequestFunction(&GetHmJreVersion));
+    Register(&CommandServer::addWidePoke, server, protocol::kSetFindStr, new WidePokeMember<Job>(&job, &Job::SetFindStrUnicode));
+    Register(&CommandServer::addPoke, server, protocol::kSetCharSet, new PokeMember<Job>(&job, &Job::SetCharSet));
+    Register(&CommandServer::addPoke, server, protocol::kSetLineBreak, new PokeMember<Job>(&job, &Job::SetLineBreak));
+    Register(&CommandServer::addPoke, server, protocol::kShowLog, new PokeMember<Job>(&job, &Job::ShowLog));
+    Register(&CommandServer::addPoke, server, protocol::kSetHmJreDLL, new PokeFunction(&SetHmJreDLL));
+    Register(&CommandServer::addExecute, server, protocol::kReplace, new ExecuteMember<Job>(&job, &Job::Replace));
+    Register(&CommandServer::addExecute, server, protocol::kPreview, new ExecuteMember<Job>(&job, &Job::Preview));
+    Register(&CommandServer::addExecute, server, protocol::kFuzzyOptionDialog, new ExecuteFunction(&FuzzyOptionDialog));
+    Register(&CommandServer::addRequest, server, protocol::kLog, new RequestMember<Job>(&job, &Job::Log));
+    Register(&CommandServer::addRequest, server, protocol::kNotices, new RequestMember<Job>(&job, &Job::Notices));
+    Register(&CommandServer::addRequest, server, protocol::kFileList, new RequestMember<Job>(&job, &Job::FileList));
+    Register(&CommandServer::addRequest, server, protocol::kPreview, new RequestMember<Job>(&job, &Job::PreviewReply));
+    Register(&CommandServer::addRequest, server, protocol::kGetHmJreVersion, new RequestFunction(&GetHmJreVersion));
 }
 
 int QuarryMain(const char* command_line) {
@@ -124,7 +123,7 @@ int QuarryMain(const char* command_line) {
     }
 
     // Torn down in reverse order: the dialog, the event, the job, the server, the parser.
-    CommandServer server(kServiceName, kTopicName);
+    CommandServer server(protocol::kService, protocol::kTopic);
     JobSettings job;
     RegisterItems(server, job);
     NamedEvent event(kEventName);

@@ -17,9 +17,7 @@ enum ExitCode {
     kExitDialogFailed = 5,
 };
 
-// Service and topic of the command interface, and the name of the single-instance event.
-extern const char kServiceName[];
-extern const char kTopicName[];
+// The name of the single-instance event (the service, topic and items are in command/protocol.h).
 extern const char kEventName[];
 
 // Registers the command items of the job on the server.

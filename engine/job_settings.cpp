@@ -3,22 +3,24 @@
 
 #include <windows.h>
 
+#include "text/byte_search.h"
+
 namespace kx {
 
 namespace {
-struct Keyword {
+template <typename Code> struct Keyword {
     const char* name;
-    int32_t value;
+    Code value;
 };
 
-const Keyword kCharSets[] = {
+const Keyword<CharSetCode> kCharSets[] = {
     {"autodetect", kCharSetAuto}, {"sjis", kCharSetSjis},        {"eucjp", kCharSetEucJp},
     {"jis", kCharSetJis},         {"utf8", kCharSetUtf8Bom},     {"utf8n", kCharSetUtf8},
     {"utf16b", kCharSetUtf16BeBom}, {"utf16l", kCharSetUtf16LeBom}, {"utf16be", kCharSetUtf16Be},
     {"utf16le", kCharSetUtf16Le},
 };
 
-const Keyword kLineBreaks[] = {
+const Keyword<LineBreakCode> kLineBreaks[] = {
     {"cr", kLineBreakCr}, {"lf", kLineBreakLf}, {"crlf", kLineBreakCrLf}, {"autodetect", kLineBreakAuto}};
 
 // A keyword is matched byte for byte, only A-Z taken as a-z: no control character, no other byte
@@ -32,8 +34,8 @@ bool IsKeyword(const char* text, const char* keyword) {
     }
 }
 
-template <size_t N> bool Lookup(const Keyword (&table)[N], const char* text, int32_t* value) {
-    for (const Keyword& k : table) {
+template <typename Code, size_t N> bool Lookup(const Keyword<Code> (&table)[N], const char* text, Code* value) {
+    for (const Keyword<Code>& k : table) {
         if (IsKeyword(text ? text : "", k.name)) {
             *value = k.value;
             return true;
@@ -43,8 +45,8 @@ template <size_t N> bool Lookup(const Keyword (&table)[N], const char* text, int
 }
 }  // namespace
 
-bool CharSetFromKeyword(const char* text, int32_t* value) { return Lookup(kCharSets, text, value); }
-bool LineBreakFromKeyword(const char* text, int32_t* value) { return Lookup(kLineBreaks, text, value); }
+bool CharSetFromKeyword(const char* text, CharSetCode* value) { return Lookup(kCharSets, text, value); }
+bool LineBreakFromKeyword(const char* text, LineBreakCode* value) { return Lookup(kLineBreaks, text, value); }
 
 JobSettings::JobSettings() { matcher.SetOption("zero_match", false); }
 

@@ -14,8 +14,8 @@
 namespace kx {
 
 // Looks a keyword up (lower-cased first, compared byte for byte); false for an unknown keyword.
-bool CharSetFromKeyword(const char* text, int32_t* value);
-bool LineBreakFromKeyword(const char* text, int32_t* value);
+bool CharSetFromKeyword(const char* text, CharSetCode* value);
+bool LineBreakFromKeyword(const char* text, LineBreakCode* value);
 
 struct JobSettings {
     Matcher matcher;
@@ -28,8 +28,8 @@ struct JobSettings {
     bool subdir = false;
     bool backup = false;
     bool keep_timestamp = false;
-    int32_t char_set = kCharSetAuto;
-    int32_t line_break = kLineBreakAuto;
+    CharSetCode char_set = kCharSetAuto;
+    LineBreakCode line_break = kLineBreakAuto;
     // The job's stand-in codes: each character the code page lacks of a find or replace string poked
     // in Unicode has one, which the find string or the replacement holds and every file of the run
     // shares. Empty while both strings are ANSI text.

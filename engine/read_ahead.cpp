@@ -29,7 +29,7 @@ uint32_t ReserveSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
 // when the file cannot be opened, when decoding lost anything (an invalid sequence, a character no
 // stand-in code was left for) or when the text holds a NUL byte: such a file could not be written
 // back without damage.
-bool ReadWholeText(const wchar_t* path, int32_t char_set, uint32_t size, StandIns* stand_ins, FileReading* reading) {
+bool ReadWholeText(const wchar_t* path, CharSetCode char_set, uint32_t size, StandIns* stand_ins, FileReading* reading) {
     TextFile file;
     reading->reason = FailReason::kUnreadable;
     if (!file.Open(path, TextFile::kRead, char_set, kLineBreakCrLf)) return false;
@@ -51,7 +51,7 @@ bool ReadWholeText(const wchar_t* path, int32_t char_set, uint32_t size, StandIn
 
 }  // namespace
 
-std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, bool keep_timestamp,
+std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, CharSetCode char_set, bool keep_timestamp,
                                         const StandIns& reserved) {
     std::unique_ptr<FileReading> reading(new FileReading);
     // Size and attributes in one look, without opening the file: the size only sizes the buffers,
@@ -93,7 +93,7 @@ std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, b
     return reading;
 }
 
-ReadAhead::ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp, const StandIns& reserved)
+ReadAhead::ReadAhead(const FileList& files, CharSetCode char_set, bool keep_timestamp, const StandIns& reserved)
     : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), reserved_(reserved),
       earlier_(files.size(), kNone),
       ready_(files.size()), sizes_(files.size(), 0), failed_(files.size(), false), finished_(files.size(), false) {

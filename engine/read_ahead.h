@@ -11,6 +11,7 @@
 #include "engine/fail_reason.h"
 #include "engine/file_list.h"
 #include "engine/pipeline_stage.h"
+#include "text/charset.h"
 #include "text/file_utils.h"
 #include "text/kxstring.h"
 #include "text/stand_ins.h"
@@ -28,8 +29,8 @@ struct FileReading {
     kxlib::string text;
     // The codes that stand in the text for characters the ANSI code page lacks; null when none do.
     std::shared_ptr<const StandIns> stand_ins;
-    int32_t file_char_set = 0;
-    int32_t file_line_break = 2;
+    CharSetCode file_char_set = kCharSetAuto;
+    LineBreakCode file_line_break = kLineBreakCrLf;
 };
 
 // The largest file a run takes. The run holds a file's text and its new text at once, and the new
@@ -46,7 +47,7 @@ const uint64_t kLargestRunFile = 256ull << 20;
 // Reads one file as the run needs it: attributes, time stamps when asked, the whole text decoded in
 // char_set (0: the set its bytes show), characters the ANSI code page lacks held by stand-in codes
 // other than those reserved holds.
-std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, bool keep_timestamp,
+std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, CharSetCode char_set, bool keep_timestamp,
                                         const StandIns& reserved);
 
 // Reads the files of a list in order on a thread of its own, at most a few megabytes of text ahead of
@@ -56,7 +57,7 @@ std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, int32_t char_set, b
 // files were read one after the other.
 class ReadAhead : public PipelineStage {
 public:
-    ReadAhead(const FileList& files, int32_t char_set, bool keep_timestamp, const StandIns& reserved);
+    ReadAhead(const FileList& files, CharSetCode char_set, bool keep_timestamp, const StandIns& reserved);
     ~ReadAhead() override;
 
     // The reading of entry i, taken in list order; waits for it.
@@ -72,7 +73,7 @@ private:
     void Run() override;
 
     const FileList& files_;
-    const int32_t char_set_;
+    const CharSetCode char_set_;
     const bool keep_timestamp_;
     const StandIns reserved_;
     std::vector<size_t> earlier_;  // index of the earlier entry of the same path, or none

@@ -10,7 +10,6 @@
 
 #include "engine/file_list.h"
 #include "engine/read_ahead.h"
-#include "match/plain_search.h"
 #include "text/codepage.h"
 #include "text/file_faults.h"
 #include "text/file_replace.h"
@@ -54,7 +53,7 @@ public:
 
     // Writes text in the given encoding to a new file under a free name beside original and makes
     // sure it reached the disk. False when no file could be created or not every byte got there.
-    bool Write(const std::wstring& original, int32_t char_set, int32_t line_break, const kxlib::string& text,
+    bool Write(const std::wstring& original, CharSetCode char_set, LineBreakCode line_break, const kxlib::string& text,
                const StandIns* stand_ins) {
         TextFile file;
         auto open = [&](const std::wstring& candidate) {

@@ -10,6 +10,7 @@
 
 #include "engine/pipeline_stage.h"
 #include "engine/read_ahead.h"
+#include "text/charset.h"
 #include "text/file_utils.h"
 #include "text/kxstring.h"
 
@@ -28,8 +29,8 @@ struct FileWrite {
     kxlib::string output;
     std::shared_ptr<const StandIns> stand_ins;  // the reading's, written back as their characters
     int32_t count = 0;
-    int32_t char_set = 0;
-    int32_t line_break = 2;
+    CharSetCode char_set = kCharSetAuto;
+    LineBreakCode line_break = kLineBreakCrLf;
     bool backup = false;
     bool keep_timestamp = false;
     bool read_only = false;

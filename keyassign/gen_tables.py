@@ -2,6 +2,7 @@
 # Writes keyassign/tables_data.cpp: the key table, built from the editor's key-code layout below,
 # and the command table, read from keyassign/commands.txt. Names become Shift_JIS byte strings.
 #   python3 keyassign/gen_tables.py            (run from anywhere; rewrites the .cpp beside it)
+#   python3 keyassign/gen_tables.py --check    (exit 1 when the .cpp beside it is not what it would write)
 import os
 import sys
 
@@ -119,8 +120,16 @@ def main():
            '#include "keyassign/tables.h"', "", "namespace bindery {", ""]
     out += emit(keys, "kKeyTable", "kKeyRowCount") + [""]
     out += emit(commands, "kCommandTable", "kCommandRowCount") + ["", "}  // namespace bindery", ""]
-    with open(os.path.join(HERE, "tables_data.cpp"), "w", encoding="utf-8", newline="\n") as f:
-        f.write("\n".join(out))
+    text = "\n".join(out)
+    path = os.path.join(HERE, "tables_data.cpp")
+    if "--check" in sys.argv[1:]:
+        with open(path, encoding="utf-8", newline="") as f:
+            if f.read() != text:
+                print("%s is not what gen_tables.py writes: run python3 keyassign/gen_tables.py" % path)
+                return 1
+        return 0
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write(text)
     return 0
 
 

@@ -40,8 +40,38 @@ struct EntryPoints {
 using OptionDialogFn = Fuzzy_OptionDialog_fn;
 using VersionFn = JreGetVersion_fn;
 
+// Finds one entry point by name; false (and *fn null) when the library lacks it.
+template <typename Fn> bool Bind(LibraryModule module, const char* name, Fn* fn) {
+    *fn = reinterpret_cast<Fn>(LibraryEntry(module, name));
+    return *fn != nullptr;
+}
+
 // Binds all twelve entry points; false when any is missing.
 bool BindEntryPoints(LibraryModule module, EntryPoints* entry);
+
+// The library loaded by path with its twelve entry points bound, and the option dialog's entry point
+// once it was asked for. The library's records must be closed before it is (Close, destruction).
+class Library {
+public:
+    Library() : entry_(), option_dialog_(nullptr) {}
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    // Loads the library at path and binds the entry points; false, with nothing loaded, when any
+    // step fails. True at once while one is loaded.
+    bool Open(const char* path);
+    void Close();
+    bool loaded() const { return module_.get() != nullptr; }
+    const EntryPoints& entry() const { return entry_; }
+    // The fuzzy-search settings dialog's entry point, bound on first use; null when the library
+    // lacks it (or none is loaded).
+    OptionDialogFn OptionDialog();
+
+private:
+    ModuleHandle module_;
+    EntryPoints entry_;
+    OptionDialogFn option_dialog_;
+};
 
 }  // namespace hmjre
 }  // namespace kx

@@ -12,4 +12,31 @@ LibraryModule OpenLibraryModule(const char* path);
 void* LibraryEntry(LibraryModule module, const char* name);
 void CloseLibraryModule(LibraryModule module);
 
+// A library module, freed when the handle goes or is given another.
+class ModuleHandle {
+public:
+    ModuleHandle() : module_(nullptr) {}
+    // Loads the library at path; holds none when the path is empty or the load fails.
+    explicit ModuleHandle(const char* path) : module_(*path ? OpenLibraryModule(path) : nullptr) {}
+    ~ModuleHandle() { reset(); }
+    ModuleHandle(const ModuleHandle&) = delete;
+    ModuleHandle& operator=(const ModuleHandle&) = delete;
+    ModuleHandle& operator=(ModuleHandle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            module_ = other.module_;
+            other.module_ = nullptr;
+        }
+        return *this;
+    }
+    void reset() {
+        if (module_) CloseLibraryModule(module_);
+        module_ = nullptr;
+    }
+    LibraryModule get() const { return module_; }
+
+private:
+    LibraryModule module_;
+};
+
 }  // namespace kx

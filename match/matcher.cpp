@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "match/replacement.h"
 #include "text/codepage.h"
 #include "text/platform.h"
 
@@ -25,28 +26,6 @@ kxlib::string& HmJrePath() {
     return path;
 }
 
-namespace hmjre {
-
-template <typename Fn> bool Bind(LibraryModule module, const char* name, Fn* fn) {
-    *fn = reinterpret_cast<Fn>(LibraryEntry(module, name));
-    return *fn != nullptr;
-}
-
-bool BindEntryPoints(LibraryModule module, EntryPoints* e) {
-    return Bind(module, "Jre2Open", &e->Jre2Open) && Bind(module, "Jre2Compile", &e->Jre2Compile) &&
-           Bind(module, "Jre2Close", &e->Jre2Close) &&
-           Bind(module, "Jre2GetMatchInfo_HmJre", &e->Jre2GetMatchInfo) &&
-           Bind(module, "JreGetTagPosition", &e->JreGetTagPosition) &&
-           Bind(module, "Fuzzy_Open", &e->FuzzyOpen) && Bind(module, "Fuzzy_Close", &e->FuzzyClose) &&
-           Bind(module, "Fuzzy_ConvertTarget", &e->FuzzyConvertTarget) &&
-           Bind(module, "Fuzzy_ConvertFindString", &e->FuzzyConvertFindString) &&
-           Bind(module, "Fuzzy_FindPos2RealPos", &e->FuzzyFindPos2RealPos) &&
-           Bind(module, "Fuzzy_FindArea2RealArea", &e->FuzzyFindArea2RealArea) &&
-           Bind(module, "Fuzzy_RealPos2FindPos", &e->FuzzyRealPos2FindPos);
-}
-
-}  // namespace hmjre
-
 namespace {
 // Keeps an area reported by the library inside the text it was found in.
 void ClipArea(int32_t total, int32_t* position, int32_t* length) {
@@ -56,19 +35,14 @@ void ClipArea(int32_t total, int32_t* position, int32_t* length) {
     if (*length > total - *position) *length = total - *position;
 }
 
-// A library module loaded for one short use and freed when the scope ends.
-class ModuleHandle {
+// The tags of the Matcher's last match, as the expansion of a replacement asks for them.
+class MatcherTags final : public TagSource {
 public:
-    explicit ModuleHandle(const char* path) : module_(*path ? OpenLibraryModule(path) : nullptr) {}
-    ~ModuleHandle() {
-        if (module_) CloseLibraryModule(module_);
-    }
-    ModuleHandle(const ModuleHandle&) = delete;
-    ModuleHandle& operator=(const ModuleHandle&) = delete;
-    LibraryModule get() const { return module_; }
+    explicit MatcherTags(const Matcher& matcher) : matcher_(matcher) {}
+    kxlib::string TagText(int n) const override { return kxlib::string(matcher_.TagText(n)); }
 
 private:
-    LibraryModule module_;
+    const Matcher& matcher_;
 };
 
 // Lower-cases a regular expression but leaves the character right after each backslash as it is,
@@ -98,26 +72,18 @@ uint16_t QueryHmJreVersion() {
 }
 
 Matcher::Matcher()
-    : library_(nullptr),
-      ready_(false),
+    : ready_(false),
       casesense_(true),
       word_(false),
       zero_match_(true),
       use_regular_(true),
       aimai_(false),
-      entry_(),
-      option_dialog_(nullptr),
       prepared_mode_(SearchMode::kRegex),
       plain_position_(-1),
       text_(""),
       text_length_(0),
       subject_(""),
       subject_length_(0),
-      lowered_ready_(false),
-      lead_run_from_(0),
-      lead_run_end_(0),
-      patched_at_(kxlib::string::npos),
-      patched_byte_(0),
       fuzzy_converted_(false),
       fuzzy_real_start_(0),
       fuzzy_offset_(0) {
@@ -162,11 +128,7 @@ void Matcher::BeginText(const char* text, uint32_t length) {
     text_length_ = length;
     subject_ = text;
     subject_length_ = length;
-    lowered_ = kxlib::string();
-    lowered_ready_ = false;
-    text_trail_ = TrailCursor(text);
-    lead_run_from_ = lead_run_end_ = 0;
-    patched_at_ = kxlib::string::npos;
+    lowered_.Reset(text, length);
     fuzzy_converted_ = false;
     fuzzy_real_start_ = 0;
     fuzzy_offset_ = 0;
@@ -245,41 +207,25 @@ int32_t Matcher::MatchPosition() const {
 }
 
 int32_t Matcher::FuzzyRealPosition(int32_t position) const {
-    return entry_.FuzzyFindPos2RealPos(&fuzzy_, fuzzy_offset_ + position) - static_cast<int32_t>(fuzzy_real_start_);
-}
-
-int32_t Matcher::FuzzyRealArea(int32_t position, int32_t* length) const {
-    return entry_.FuzzyFindArea2RealArea(&fuzzy_, fuzzy_offset_ + position, length) -
+    return library_.entry().FuzzyFindPos2RealPos(&fuzzy_, fuzzy_offset_ + position) -
            static_cast<int32_t>(fuzzy_real_start_);
 }
 
-bool Matcher::Load() {
-    if (library_) return true;
-    const kxlib::string& path = HmJrePath();
-    if (path.empty()) return false;
-    LibraryModule module = OpenLibraryModule(path.c_str());
-    if (!module) return false;
-    hmjre::EntryPoints entry;
-    if (!hmjre::BindEntryPoints(module, &entry)) {
-        CloseLibraryModule(module);
-        return false;
-    }
-    library_ = module;
-    entry_ = entry;
-    return true;
+int32_t Matcher::FuzzyRealArea(int32_t position, int32_t* length) const {
+    return library_.entry().FuzzyFindArea2RealArea(&fuzzy_, fuzzy_offset_ + position, length) -
+           static_cast<int32_t>(fuzzy_real_start_);
 }
 
+bool Matcher::Load() { return library_.Open(HmJrePath().c_str()); }
+
 void Matcher::Unload() {
-    if (!library_) return;
+    if (!library_.loaded()) return;
     // The library's records refer to memory the library owns: close them while it is still loaded,
     // so unloading never leaks nor leaves the records pointing into an unloaded module.
-    entry_.Jre2Close(&jre_);
-    entry_.FuzzyClose(&fuzzy_);
+    library_.entry().Jre2Close(&jre_);
+    library_.entry().FuzzyClose(&fuzzy_);
     ResetRecords();
-    CloseLibraryModule(library_);
-    library_ = nullptr;
-    option_dialog_ = nullptr;
-    entry_ = hmjre::EntryPoints();
+    library_.Close();
     if (prepared_mode_ != SearchMode::kPlain) ready_ = false;
 }
 
@@ -291,64 +237,26 @@ bool Matcher::SetFindStringHmJre(const char* text) {
         return false;
     }
     ready_ = false;
-    entry_.Jre2Close(&jre_);
+    const hmjre::EntryPoints& entry = library_.entry();
+    entry.Jre2Close(&jre_);
     hmjre::Reset(&jre_);
-    if (!entry_.Jre2Open(&jre_)) return false;
+    if (!entry.Jre2Open(&jre_)) return false;
     if (aimai_) {
-        entry_.FuzzyClose(&fuzzy_);
+        entry.FuzzyClose(&fuzzy_);
         hmjre::Reset(&fuzzy_);
         fuzzy_converted_ = false;
-        if (!entry_.FuzzyOpen(&fuzzy_, 0)) return false;
+        if (!entry.FuzzyOpen(&fuzzy_, 0)) return false;
         if (!casesense_) fuzzy_.flags &= 1u;
         int32_t kind = use_regular_ ? sieve::kFindRegex : sieve::kFindPlain;
-        if (!entry_.FuzzyConvertFindString(&fuzzy_, find_string_.c_str(), kind)) return false;
+        if (!entry.FuzzyConvertFindString(&fuzzy_, find_string_.c_str(), kind)) return false;
         const char* converted = sieve::FuzzyFindString(fuzzy_);
-        ready_ = entry_.Jre2Compile(&jre_, converted ? converted : "") != 0;
+        ready_ = entry.Jre2Compile(&jre_, converted ? converted : "") != 0;
         return ready_;
     }
     kxlib::string pattern(find_string_);
     if (!casesense_) LowerPattern(pattern);
-    ready_ = entry_.Jre2Compile(&jre_, pattern.c_str()) != 0;
+    ready_ = entry.Jre2Compile(&jre_, pattern.c_str()) != 0;
     return ready_;
-}
-
-// The subject lowered as to_lower would lower a copy of it. A lowered copy of the whole text serves
-// every subject of it: a subject that starts on the second byte of a character in the whole text
-// takes that byte as a character start, which changes how the bytes up to the first byte that is no
-// lead-class byte pair up. Only that one byte can lower differently (the bytes before it are no
-// letters, and behind it both readings start a character), so that byte is set for this subject.
-const char* Matcher::LoweredSubject() {
-    const uint32_t start = static_cast<uint32_t>(subject_ - text_);
-    if (!lowered_ready_) {
-        lowered_.assign_bytes(text_, text_length_);
-        LowerAnsi(lowered_.mutable_data(), text_length_);
-        lowered_ready_ = true;
-    }
-    char* low = lowered_.mutable_data();
-    if (patched_at_ != kxlib::string::npos) {
-        low[patched_at_] = patched_byte_;
-        patched_at_ = kxlib::string::npos;
-    }
-    if (start > 0 && text_trail_.IsTrail(start)) {
-        if (start < lead_run_from_ || start > lead_run_end_) {
-            uint32_t r = start;
-            while (r < text_length_ && IsLeadByte(static_cast<unsigned char>(text_[r]))) ++r;
-            lead_run_from_ = start;
-            lead_run_end_ = r;
-        }
-        const uint32_t r = lead_run_end_;
-        const unsigned char c = static_cast<unsigned char>(text_[r]);
-        if (r < text_length_ && c >= 'A' && c <= 'Z') {
-            const bool second_byte = ((r - start) & 1) != 0;
-            const char wanted = static_cast<char>(second_byte ? c : c + ('a' - 'A'));
-            if (low[r] != wanted) {
-                patched_at_ = r;
-                patched_byte_ = low[r];
-                low[r] = wanted;
-            }
-        }
-    }
-    return low + start;
 }
 
 bool Matcher::SearchHmJre() {
@@ -359,7 +267,7 @@ bool Matcher::SearchHmJre() {
         // The whole text is converted once; converting the rest again for every match would make
         // a file with many hits cost the square of its size.
         if (!fuzzy_converted_) {
-            entry_.FuzzyConvertTarget(&fuzzy_, text_);
+            library_.entry().FuzzyConvertTarget(&fuzzy_, text_);
             fuzzy_converted_ = true;
         }
         const char* converted = sieve::FuzzyTarget(fuzzy_);
@@ -367,20 +275,21 @@ bool Matcher::SearchHmJre() {
         const uint32_t start = static_cast<uint32_t>(subject_ - text_);
         const int32_t converted_length = static_cast<int32_t>(std::strlen(converted));
         fuzzy_real_start_ = start;
-        fuzzy_offset_ = start == 0 ? 0 : entry_.FuzzyRealPos2FindPos(&fuzzy_, static_cast<int32_t>(start));
+        fuzzy_offset_ =
+            start == 0 ? 0 : library_.entry().FuzzyRealPos2FindPos(&fuzzy_, static_cast<int32_t>(start));
         if (fuzzy_offset_ < 0 || fuzzy_offset_ > converted_length) return false;
         subject = converted + fuzzy_offset_;
         length = converted_length - fuzzy_offset_;
     } else if (casesense_) {
         subject = subject_;
     } else {
-        subject = LoweredSubject();
+        subject = lowered_.Subject(static_cast<uint32_t>(subject_ - text_));
     }
     jre_.search_start = 0;
     int32_t real_position = 0;
     int32_t real_length = 0;
     for (;;) {
-        if (!entry_.Jre2GetMatchInfo(&jre_, subject, length)) return false;
+        if (!library_.entry().Jre2GetMatchInfo(&jre_, subject, length)) return false;
         const int32_t position = jre_.match_position;
         const int32_t match_length = jre_.match_length;
         if (!zero_match_ && match_length == 0) {
@@ -411,9 +320,9 @@ bool Matcher::SearchHmJre() {
 
 bool Matcher::TagArea(int n, int32_t* position, int32_t* length) const {
     *length = 0;
-    if (!library_ || prepared_mode_ == SearchMode::kPlain || n < 0 || n > 9) return false;
+    if (!library_.loaded() || prepared_mode_ == SearchMode::kPlain || n < 0 || n > 9) return false;
     int tag_length = 0;
-    int32_t p = entry_.JreGetTagPosition(&jre_, '0' + n, &tag_length);
+    int32_t p = library_.entry().JreGetTagPosition(&jre_, '0' + n, &tag_length);
     if (p == -1) return false;
     *length = tag_length;
     if (PreparedFuzzy()) p = FuzzyRealArea(p, length);
@@ -452,56 +361,20 @@ int Matcher::TagCount() const {
 const char* Matcher::ExpandReplacement(const char* replacement) const {
     if (!use_regular_) return replacement;
     static kxlib::string result;
-    const uint32_t n = static_cast<uint32_t>(std::strlen(replacement));
-    result.assign("");
-    result.reserve(n + 1);
-    kxlib::string tags[9];
-    bool fetched[9] = {};
-    uint32_t copied = 0;  // replacement bytes already appended
-    uint32_t i = 0;
-    while (i < n) {
-        unsigned char c = static_cast<unsigned char>(replacement[i]);
-        if (IsLeadByte(c)) {
-            i += (i + 1 < n) ? 2 : 1;
-            continue;
-        }
-        if (c != '\\' || i + 1 >= n) {
-            ++i;
-            continue;
-        }
-        char next = replacement[i + 1];
-        if (next >= '1' && next <= '9') {
-            int t = next - '1';
-            if (!fetched[t]) {
-                tags[t].assign(TagText(t + 1));
-                fetched[t] = true;
-            }
-            result.append_bytes(replacement + copied, i - copied);
-            result.append(tags[t]);
-        } else if (next == '\\' || next == 'n' || next == 't') {
-            result.append_bytes(replacement + copied, i - copied);
-            result.append(next == '\\' ? "\\" : next == 'n' ? "\n" : "\t");
-        } else {
-            ++i;
-            continue;
-        }
-        i += 2;
-        copied = i;
-    }
-    result.append_bytes(replacement + copied, n - copied);
+    result = kx::ExpandReplacement(replacement, MatcherTags(*this));
     return result.c_str();
 }
 
 int32_t Matcher::ShowFuzzyOptionDialog(void* owner) {
     if (!Load()) return 0;
-    if (!option_dialog_ && !hmjre::Bind(library_, "Fuzzy_OptionDialog", &option_dialog_)) return 0;
-    return option_dialog_(owner, 0);
+    hmjre::OptionDialogFn dialog = library_.OptionDialog();
+    return dialog ? dialog(owner, 0) : 0;
 }
 
 void Matcher::AssignFrom(const Matcher& other) {
-    if (library_) {
-        entry_.Jre2Close(&jre_);
-        entry_.FuzzyClose(&fuzzy_);
+    if (library_.loaded()) {
+        library_.entry().Jre2Close(&jre_);
+        library_.entry().FuzzyClose(&fuzzy_);
     }
     ResetRecords();
     casesense_ = other.casesense_;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "match/hmjre_binding.h"
+#include "match/lowered_text.h"
 #include "match/plain_search.h"
 #include "text/kxstring.h"
 
@@ -51,7 +52,7 @@ public:
     bool use_regular() const { return use_regular_; }
     bool aimai() const { return aimai_; }
     bool ready() const { return ready_; }
-    bool library_loaded() const { return library_ != nullptr; }
+    bool library_loaded() const { return library_.loaded(); }
     const kxlib::string& find_string() const { return find_string_; }
 
 private:
@@ -74,11 +75,10 @@ private:
     bool SearchPlain();
     bool SetFindStringHmJre(const char* text);
     bool SearchHmJre();
-    const char* LoweredSubject();
     bool TagArea(int n, int32_t* position, int32_t* length) const;
     void ResetRecords();
 
-    LibraryModule library_;
+    hmjre::Library library_;
     bool ready_;
     PlainSearcher plain_;
     kxlib::string find_string_;
@@ -89,29 +89,21 @@ private:
     bool zero_match_;
     bool use_regular_;
     bool aimai_;
-    // HmJre state: the two records and the bound entry points.
+    // HmJre state: the two records, which the library's entry points fill.
     mutable Jre2Record jre_;
     mutable FuzzyRecord fuzzy_;
-    hmjre::EntryPoints entry_;
-    hmjre::OptionDialogFn option_dialog_;
     // The mode the find string was prepared in, so a search never uses a search that was not prepared.
     SearchMode prepared_mode_;
     int32_t plain_position_;
     // The text being searched (target_, or the caller's text between BeginText and EndText), the
     // part of it the last search was given (subject_ .. its end) and, for case-ignoring searches
-    // through HmJre, a lowered copy of the whole text with what is needed to give it the form a
-    // lowered copy of the part would have.
+    // through HmJre, the lowered text that gives each such part the form a lowered copy of it would
+    // have.
     const char* text_;
     uint32_t text_length_;
     const char* subject_;
     uint32_t subject_length_;
-    kxlib::string lowered_;
-    bool lowered_ready_;
-    TrailCursor text_trail_;  // trail-byte answers for rising offsets of the text
-    uint32_t lead_run_from_;  // lead_run_from_ .. lead_run_end_ - 1: lead-class bytes only,
-    uint32_t lead_run_end_;   // and the byte at lead_run_end_ is none (or the text ends there)
-    uint32_t patched_at_;   // a byte of lowered_ set for the current subject only (npos: none)
-    char patched_byte_;     // its value for the whole text
+    LoweredText lowered_;
     // Fuzzy mode converts the whole text once; a search from a later start works on the converted
     // text from the converted position of that start, and maps its answers back relative to it.
     bool fuzzy_converted_;

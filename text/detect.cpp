@@ -54,21 +54,21 @@ const CodePageQuery& PlatformCodePages() {
     return query;
 }
 
-int32_t AnsiCharSet(const CodePageQuery& code_pages) {
+CharSetCode AnsiCharSet(const CodePageQuery& code_pages) {
     uint32_t acp = code_pages.AnsiCodePage();
-    if (acp == 932 || acp == 936 || acp == 949 || acp == 950) return static_cast<int32_t>(acp);
-    return -1;
+    if (acp == 932 || acp == 936 || acp == 949 || acp == 950) return static_cast<CharSetCode>(acp);
+    return kCharSetOtherAnsi;
 }
 
 namespace {
 
-int32_t LineBreakFromCounts(uint32_t cr, uint32_t lf) {
+LineBreakCode LineBreakFromCounts(uint32_t cr, uint32_t lf) {
     if (cr > 2 * lf) return kLineBreakCr;
     if (lf > 2 * cr) return kLineBreakLf;
     return kLineBreakCrLf;  // also when there is no line break at all
 }
 
-bool IsUtf16(int32_t char_set) {
+bool IsUtf16(CharSetCode char_set) {
     return char_set == kCharSetUtf16BeBom || char_set == kCharSetUtf16LeBom || char_set == kCharSetUtf16Be ||
            char_set == kCharSetUtf16Le;
 }
@@ -76,7 +76,7 @@ bool IsUtf16(int32_t char_set) {
 // Line breaks of a UTF-16 sample, counted in units: the bytes 0x0A and 0x0D also occur inside other
 // characters (U+4E0A, U+4E0D ...), which would otherwise be counted as line breaks. The byte order
 // is that of a leading mark, else that of the character set, as the reader will take it.
-int32_t Utf16LineBreak(const unsigned char* p, uint32_t n, int32_t char_set) {
+LineBreakCode Utf16LineBreak(const unsigned char* p, uint32_t n, CharSetCode char_set) {
     bool big_endian = char_set == kCharSetUtf16BeBom || char_set == kCharSetUtf16Be;
     if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF) big_endian = true;
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) big_endian = false;
@@ -91,27 +91,27 @@ int32_t Utf16LineBreak(const unsigned char* p, uint32_t n, int32_t char_set) {
 }
 
 // The character set of a sample of more than four bytes under autodetection.
-int32_t ClassifyBytes(const unsigned char* sample, uint32_t n, const uint32_t* counts, int32_t line_break,
+CharSetCode ClassifyBytes(const unsigned char* sample, uint32_t n, const uint32_t* counts, LineBreakCode line_break,
                       const CodePageQuery& code_pages) {
     const bool high_bytes = CountRange(counts, 0x80, 0xFF) > 0;
     const bool sjis_ok = code_pages.IsInstalled(932);
 
     // Byte-order marks; the UTF-32 marks are tested before the UTF-16 marks they begin with.
     if (StartsWith(sample, n, "\xEF\xBB\xBF", 3)) return kCharSetUtf8Bom;
-    if (StartsWith(sample, n, "\x00\x00\xFE\xFF", 4)) return -7;
-    if (StartsWith(sample, n, "\xFF\xFE\x00\x00", 4)) return -8;
+    if (StartsWith(sample, n, "\x00\x00\xFE\xFF", 4)) return kCharSetUtf32BeMark;
+    if (StartsWith(sample, n, "\xFF\xFE\x00\x00", 4)) return kCharSetUtf32LeMark;
     if (StartsWith(sample, n, "\xFE\xFF", 2)) return kCharSetUtf16BeBom;
     if (StartsWith(sample, n, "\xFF\xFE", 2)) return kCharSetUtf16LeBom;
 
     // ISO-2022-KR and ISO-2022-CN designators, when their code page is installed.
-    if (StartsWith(sample, n, "\x1B$)C", 4) && code_pages.IsInstalled(949)) return -949;
-    if (StartsWith(sample, n, "\x1B$)A", 4) && code_pages.IsInstalled(936)) return -936;
+    if (StartsWith(sample, n, "\x1B$)C", 4) && code_pages.IsInstalled(949)) return kCharSetIso2022Kr;
+    if (StartsWith(sample, n, "\x1B$)A", 4) && code_pages.IsInstalled(936)) return kCharSetIso2022Cn;
 
     if (sjis_ok && !high_bytes && counts[0x1B] > 0) return kCharSetJis;
 
-    if (static_cast<uint32_t>(CountRange(counts, '0', '9') + CountRange(counts, 'A', 'V')) == n) return -2;
+    if (static_cast<uint32_t>(CountRange(counts, '0', '9') + CountRange(counts, 'A', 'V')) == n) return kCharSetBase32Digits;
 
-    int32_t char_set = AnsiCharSet(code_pages);
+    CharSetCode char_set = AnsiCharSet(code_pages);
     if (!high_bytes) return char_set;
 
     // A short sample that is not LF-broken and holds no byte that cannot begin a Shift_JIS character
@@ -130,7 +130,7 @@ int32_t ClassifyBytes(const unsigned char* sample, uint32_t n, const uint32_t* c
 
 }  // namespace
 
-Detection Detect(const unsigned char* sample, uint32_t n, int32_t requested, int32_t hint,
+Detection Detect(const unsigned char* sample, uint32_t n, CharSetCode requested, LineBreakCode hint,
                  const CodePageQuery& code_pages) {
     if (sample == nullptr) n = 0;
     uint32_t counts[256] = {};

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "text/charset.h"
+
 namespace kx {
 
 // Size of the sample the opener reads before it picks a reader.
@@ -21,17 +23,17 @@ public:
 const CodePageQuery& PlatformCodePages();
 
 // The character-set code of the ANSI code page: 932, 936, 949 or 950 as they are, -1 for any other.
-int32_t AnsiCharSet(const CodePageQuery& code_pages);
+CharSetCode AnsiCharSet(const CodePageQuery& code_pages);
 
 struct Detection {
-    int32_t char_set;
-    int32_t line_break;
+    CharSetCode char_set;
+    LineBreakCode line_break;
 };
 
 // Classifies n sample bytes. requested is the character set asked for (0 = detect from the bytes),
 // hint the line break given to samples too short to count (four bytes or fewer). The line break is
 // always counted from the sample otherwise; a requested character set is taken unchanged.
-Detection Detect(const unsigned char* sample, uint32_t n, int32_t requested, int32_t hint,
+Detection Detect(const unsigned char* sample, uint32_t n, CharSetCode requested, LineBreakCode hint,
                  const CodePageQuery& code_pages = PlatformCodePages());
 
 }  // namespace kx

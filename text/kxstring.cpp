@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "match/plain_search.h"
+#include "text/byte_search.h"
 #include "text/codepage.h"
 #include "text/platform.h"
 

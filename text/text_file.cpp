@@ -9,29 +9,29 @@
 
 namespace kx {
 
-bool TextFile::Open(const char* path, int32_t mode, int32_t char_set, int32_t line_break) {
+bool TextFile::Open(const char* path, int32_t mode, CharSetCode char_set, LineBreakCode line_break) {
     if (path == nullptr || path[0] == '\0') return false;
     return Open(WidePath(path).c_str(), mode, char_set, line_break);
 }
 
-bool TextFile::Open(const wchar_t* path, int32_t mode, int32_t char_set, int32_t line_break) {
+bool TextFile::Open(const wchar_t* path, int32_t mode, CharSetCode char_set, LineBreakCode line_break) {
     if (path == nullptr || path[0] == L'\0' || reader || writer) return false;
     if (mode == kRead) return OpenRead(path, char_set, line_break);
     if (mode == kWrite) return OpenWrite(path, char_set, line_break, false);
     return false;
 }
 
-bool TextFile::OpenNew(const char* path, int32_t char_set, int32_t line_break) {
+bool TextFile::OpenNew(const char* path, CharSetCode char_set, LineBreakCode line_break) {
     if (path == nullptr || path[0] == '\0') return false;
     return OpenNew(WidePath(path).c_str(), char_set, line_break);
 }
 
-bool TextFile::OpenNew(const wchar_t* path, int32_t char_set, int32_t line_break) {
+bool TextFile::OpenNew(const wchar_t* path, CharSetCode char_set, LineBreakCode line_break) {
     if (path == nullptr || path[0] == L'\0' || reader || writer) return false;
     return OpenWrite(path, char_set, line_break, true);
 }
 
-bool TextFile::OpenRead(const wchar_t* path, int32_t char_set, int32_t line_break) {
+bool TextFile::OpenRead(const wchar_t* path, CharSetCode char_set, LineBreakCode line_break) {
     FileStream file;
     if (!file.Open(path, "rb")) return false;
     // The first block is classified by its start and then handed to the reader as its first bytes.
@@ -52,7 +52,7 @@ bool TextFile::OpenRead(const wchar_t* path, int32_t char_set, int32_t line_brea
     return true;
 }
 
-bool TextFile::OpenWrite(const wchar_t* path, int32_t char_set, int32_t line_break, bool only_new) {
+bool TextFile::OpenWrite(const wchar_t* path, CharSetCode char_set, LineBreakCode line_break, bool only_new) {
     if (char_set == kCharSetAuto) return false;
     if (line_break != kLineBreakCr && line_break != kLineBreakLf && line_break != kLineBreakCrLf) return false;
     FileStream file;

@@ -24,25 +24,25 @@ public:
     // Mode kWrite: truncates or creates path and creates the writer of char_set (not 0) with
     // line_break (cr, lf or crlf). False when the path is null or empty, something is already open,
     // the mode or a code is not accepted, or the file cannot be opened; nothing is held then.
-    bool Open(const char* path, int32_t mode, int32_t char_set, int32_t line_break);
-    bool Open(const wchar_t* path, int32_t mode, int32_t char_set, int32_t line_break);
+    bool Open(const char* path, int32_t mode, CharSetCode char_set, LineBreakCode line_break);
+    bool Open(const wchar_t* path, int32_t mode, CharSetCode char_set, LineBreakCode line_break);
     // As mode kWrite, but only when path does not exist yet: the file is created new, and an
     // existing file is left as it is (GetLastError then tells ERROR_FILE_EXISTS).
-    bool OpenNew(const char* path, int32_t char_set, int32_t line_break);
-    bool OpenNew(const wchar_t* path, int32_t char_set, int32_t line_break);
+    bool OpenNew(const char* path, CharSetCode char_set, LineBreakCode line_break);
+    bool OpenNew(const wchar_t* path, CharSetCode char_set, LineBreakCode line_break);
 
     // Destroys the reader or completes and destroys the writer. False only when a writer reported
     // that not every byte reached the file.
     bool Close();
 
-    int32_t file_char_set = 0;
-    int32_t file_line_break = 2;
+    CharSetCode file_char_set = kCharSetAuto;
+    LineBreakCode file_line_break = kLineBreakCrLf;
     std::unique_ptr<TextReader> reader;
     std::unique_ptr<TextWriter> writer;
 
 private:
-    bool OpenRead(const wchar_t* path, int32_t char_set, int32_t line_break);
-    bool OpenWrite(const wchar_t* path, int32_t char_set, int32_t line_break, bool only_new);
+    bool OpenRead(const wchar_t* path, CharSetCode char_set, LineBreakCode line_break);
+    bool OpenWrite(const wchar_t* path, CharSetCode char_set, LineBreakCode line_break, bool only_new);
 };
 
 }  // namespace kx

@@ -737,7 +737,7 @@ uint32_t Utf16Reader::PutUnitsThroughStandIns(const wchar_t* units, uint32_t n, 
     return m;
 }
 
-std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, FileStream file, FileHead head) {
+std::unique_ptr<TextReader> MakeReader(CharSetCode char_set, LineBreakCode line_break, FileStream file, FileHead head) {
     switch (char_set) {
         case kCharSetSjis:
             if (line_break != kLineBreakCr)

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "text/charset.h"
 #include "text/kxstring.h"
 #include "text/stand_ins.h"
 #include "text/stream_io.h"
@@ -243,6 +244,6 @@ private:
 
 // The reader of a file in char_set (a CharSet code, not auto) whose line break is line_break, given
 // the file and its first block.
-std::unique_ptr<TextReader> MakeReader(int32_t char_set, int32_t line_break, FileStream file, FileHead head);
+std::unique_ptr<TextReader> MakeReader(CharSetCode char_set, LineBreakCode line_break, FileStream file, FileHead head);
 
 }  // namespace kx

@@ -408,7 +408,7 @@ uint32_t Utf16Writer::ConvertPiece(const char* piece, uint32_t n) {
     return static_cast<uint32_t>(units_.size());
 }
 
-std::unique_ptr<TextWriter> MakeWriter(int32_t char_set, int32_t line_break, FileStream file) {
+std::unique_ptr<TextWriter> MakeWriter(CharSetCode char_set, LineBreakCode line_break, FileStream file) {
     const BreakStyle style = static_cast<BreakStyle>(line_break);
     switch (char_set) {
         case kCharSetSjis:

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "text/charset.h"
 #include "text/stand_ins.h"
 #include "text/stream_io.h"
 
@@ -176,6 +177,6 @@ private:
 };
 
 // The writer of a file in char_set (a CharSet code, not auto) with line_break (a LineBreak code).
-std::unique_ptr<TextWriter> MakeWriter(int32_t char_set, int32_t line_break, FileStream file);
+std::unique_ptr<TextWriter> MakeWriter(CharSetCode char_set, LineBreakCode line_break, FileStream file);
 
 }  // namespace kx

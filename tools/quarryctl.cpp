@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "command/protocol.h"
 #include "command/unicode_values.h"
 #include "tools/dde_client.h"
 
@@ -79,10 +80,10 @@ struct Settings {
         std::wstring value;
     };
     std::vector<Item> items = {
-        {L"set", "Set", false, {}},           {L"dir", "SetDir", false, {}},
-        {L"pattern", "SetFilePattern", false, {}}, {L"hmjre", "SetHmJreDLL", false, {}},
-        {L"find", "SetFindStr", false, {}},   {L"replace", "SetReplaceStr", false, {}},
-        {L"charset", "SetCharSet", false, {}}, {L"linebreak", "SetLineBreak", false, {}},
+        {L"set", kx::protocol::kSet, false, {}},           {L"dir", kx::protocol::kSetDir, false, {}},
+        {L"pattern", kx::protocol::kSetFilePattern, false, {}}, {L"hmjre", kx::protocol::kSetHmJreDLL, false, {}},
+        {L"find", kx::protocol::kSetFindStr, false, {}},   {L"replace", kx::protocol::kSetReplaceStr, false, {}},
+        {L"charset", kx::protocol::kSetCharSet, false, {}}, {L"linebreak", kx::protocol::kSetLineBreak, false, {}},
     };
     bool start = true;
     bool run = true;
@@ -286,7 +287,7 @@ private:
 // Connects to the waiting Quarry, starting one first when asked to and none is waiting.
 bool ConnectToQuarry(kx::DdeClient& client, const Settings& s, QuarryProcess* started, bool* we_started) {
     *we_started = false;
-    if (client.Connect("Quarry", "Quarry")) return true;
+    if (client.Connect(kx::protocol::kService, kx::protocol::kTopic)) return true;
     if (!s.start) {
         Error(L"no Quarry is waiting (start one with \"quarry --ddestart\")");
         return false;
@@ -299,7 +300,7 @@ bool ConnectToQuarry(kx::DdeClient& client, const Settings& s, QuarryProcess* st
     int starts_left = 2;
     ULONGLONG started_at = GetTickCount64();
     for (DWORD waited = 0; waited < kStartSeconds * 1000; waited += 50) {
-        if (client.Connect("Quarry", "Quarry")) return true;
+        if (client.Connect(kx::protocol::kService, kx::protocol::kTopic)) return true;
         // Exit code 3: another Quarry began waiting meanwhile; keep trying to reach that one.
         if (!started->running()) {
             int code = started->Wait(0);
@@ -341,7 +342,7 @@ class Conversation {
 public:
     explicit Conversation(kx::DdeClient& client) : client_(client) {
         std::wstring notices;
-        unicode_ = client_.RequestUnicode("Notices", &notices, kShortTimeout);
+        unicode_ = client_.RequestUnicode(kx::protocol::kNotices, &notices, kShortTimeout);
     }
     bool unicode() const { return unicode_; }
 
@@ -477,7 +478,7 @@ int Drive(kx::DdeClient& client, const Settings& s) {
     }
     for (const Settings::Item& item : s.items) {
         if (!item.given) continue;
-        DWORD timeout = std::strcmp(item.item, "SetFindStr") == 0 ? s.timeout_ms : kShortTimeout;
+        DWORD timeout = std::strcmp(item.item, kx::protocol::kSetFindStr) == 0 ? s.timeout_ms : kShortTimeout;
         kx::DdeAnswer a = quarry.Poke(item.item, item.value, timeout);
         if (a == kx::DdeAnswer::kFailed) {
             Error(L"poking \"" + Wide(item.item) + L"\" failed (DDE error " + Hex(client.lastError()) + L")");
@@ -491,12 +492,12 @@ int Drive(kx::DdeClient& client, const Settings& s) {
 
     std::wstring text;
     if (s.print_version) {
-        if (!quarry.Request("GetHmJreVersion", &text, kShortTimeout)) return kNoServer;
+        if (!quarry.Request(kx::protocol::kGetHmJreVersion, &text, kShortTimeout)) return kNoServer;
         Print(text);
     }
 
     if (s.dry_run) {
-        kx::DdeAnswer a = client.Execute("Preview", s.timeout_ms);
+        kx::DdeAnswer a = client.Execute(kx::protocol::kPreview, s.timeout_ms);
         if (a == kx::DdeAnswer::kFailed) {
             Error(L"executing \"Preview\" failed (DDE error " + Hex(client.lastError()) + L")");
             return kNoServer;
@@ -505,13 +506,13 @@ int Drive(kx::DdeClient& client, const Settings& s) {
             Error(L"the run reported failure: no file matches the patterns");
             return kRunFailed;
         }
-        if (!quarry.Request("Preview", &text, s.timeout_ms)) return kNoServer;
+        if (!quarry.Request(kx::protocol::kPreview, &text, s.timeout_ms)) return kNoServer;
         return PrintPreview(text) > 0 ? kFilesFailed : kDone;
     }
 
     int result = kDone;
     if (s.run) {
-        kx::DdeAnswer a = client.Execute("Replace", s.timeout_ms);
+        kx::DdeAnswer a = client.Execute(kx::protocol::kReplace, s.timeout_ms);
         if (a == kx::DdeAnswer::kFailed) {
             Error(L"executing \"Replace\" failed (DDE error " + Hex(client.lastError()) + L")");
             return kNoServer;
@@ -523,20 +524,20 @@ int Drive(kx::DdeClient& client, const Settings& s) {
         // The files that failed are told on standard error; a Quarry that takes only ANSI text has
         // no "Notices" to ask.
         if (quarry.unicode()) {
-            if (!quarry.Request("Notices", &text, s.timeout_ms)) return kNoServer;
+            if (!quarry.Request(kx::protocol::kNotices, &text, s.timeout_ms)) return kNoServer;
             if (result == kRunFailed) Error(text);
             else if (PrintFailures(text) > 0) result = kFilesFailed;
         }
     }
     if (s.print_log) {
-        if (!quarry.Request("Log", &text, s.timeout_ms)) return kNoServer;
+        if (!quarry.Request(kx::protocol::kLog, &text, s.timeout_ms)) return kNoServer;
         Print(text);
     }
     if (s.print_file_list) {
-        if (!quarry.Request("FileList", &text, s.timeout_ms)) return kNoServer;
+        if (!quarry.Request(kx::protocol::kFileList, &text, s.timeout_ms)) return kNoServer;
         Print(text);
     }
-    if (s.show_log && quarry.Poke("ShowLog", s.placement, s.timeout_ms) != kx::DdeAnswer::kAccepted) {
+    if (s.show_log && quarry.Poke(kx::protocol::kShowLog, s.placement, s.timeout_ms) != kx::DdeAnswer::kAccepted) {
         Error(L"\"ShowLog\" failed");
         if (result == kDone) result = kNoServer;
     }

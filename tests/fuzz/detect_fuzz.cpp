@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const int32_t kRequests[] = {kx::kCharSetAuto, kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis,
                                         kx::kCharSetUtf8, kx::kCharSetUtf16Le};
     const FixedQuery other(kAcps[steer & 7], installed);
-    const int32_t requested = kRequests[(steer >> 3) % 6];
-    const int32_t hint = (steer >> 6) % 3;
+    const kx::CharSetCode requested = kRequests[(steer >> 3) % 6];
+    const kx::LineBreakCode hint = (steer >> 6) % 3;
     const unsigned char* sample = in.rest();
     const uint32_t n = static_cast<uint32_t>(in.left());
 

@@ -8,9 +8,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kxfuzz::Input in(data, size);
-    const int32_t char_set = kxfuzz::CharSetOf(in.Byte());
+    const kx::CharSetCode char_set = kxfuzz::CharSetOf(in.Byte());
     const uint8_t steer = in.Byte();
-    const int32_t line_break = steer % 3;
+    const kx::LineBreakCode line_break = steer % 3;
     const uint32_t buffer_size = kx::kMinReadBuffer + (steer >> 2) % 40;
     const bool by_lines = (steer & 0x80) != 0;
 

@@ -23,7 +23,7 @@ inline int32_t CharSetOf(uint8_t pick) {
 }
 
 // A reader of the bytes, all of them its file's first block.
-inline std::unique_ptr<kx::TextReader> ReaderOf(int32_t char_set, int32_t line_break, const uint8_t* bytes, size_t n) {
+inline std::unique_ptr<kx::TextReader> ReaderOf(kx::CharSetCode char_set, kx::LineBreakCode line_break, const uint8_t* bytes, size_t n) {
     kx::FileHead head;
     head.bytes.reset(new unsigned char[kx::kStreamBlock]);
     head.count = static_cast<uint32_t>(n < kx::kStreamBlock ? n : kx::kStreamBlock);

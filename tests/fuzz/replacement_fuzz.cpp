@@ -9,6 +9,7 @@
 
 #include "fuzz_support.h"
 #include "match/matcher.h"
+#include "match/replacement.h"
 #include "text/codepage.h"
 
 namespace {
@@ -29,14 +30,24 @@ std::string Part(const std::string& input, size_t* at) {
     return part;
 }
 
-std::string Expected(const kx::Matcher& m, const std::string& r) {
+// The tags of the Matcher's match, as the expansion asks for them.
+class MatcherTags final : public kx::TagSource {
+public:
+    explicit MatcherTags(const kx::Matcher& m) : m_(m) {}
+    kxlib::string TagText(int n) const override { return kxlib::string(m_.TagText(n)); }
+
+private:
+    const kx::Matcher& m_;
+};
+
+std::string Expected(const kx::TagSource& tags, const std::string& r) {
     std::string out;
     for (size_t i = 0; i < r.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(r[i]);
         if (kx::IsLeadByte(c) && i + 1 < r.size()) {
             out += r.substr(i++, 2);
         } else if (c == '\\' && i + 1 < r.size() && r[i + 1] >= '1' && r[i + 1] <= '9') {
-            out += m.TagText(r[++i] - '0');
+            out += tags.TagText(r[++i] - '0').c_str();
         } else if (c == '\\' && i + 1 < r.size() && (r[i + 1] == 'n' || r[i + 1] == 't' || r[i + 1] == '\\')) {
             const char e = r[++i];
             out += e == 'n' ? '\n' : e == 't' ? '\t' : '\\';
@@ -84,8 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(tag_text == text.substr(p, length));
     }
     if (flags & 1) {
-        const std::string expanded = m.ExpandReplacement(replacement.c_str());
-        FUZZ_CHECK(expanded == Expected(m, replacement));
+        // The expansion on its own over the match's tags, and as the Matcher gives it.
+        const MatcherTags tags(m);
+        const std::string expected = Expected(tags, replacement);
+        FUZZ_CHECK(kx::ExpandReplacement(replacement.c_str(), tags).c_str() == expected);
+        FUZZ_CHECK(m.ExpandReplacement(replacement.c_str()) == expected);
     }
     return 0;
 }

@@ -26,7 +26,7 @@ std::string Lines(const std::string& text) {
     return lines;
 }
 
-bool ReadText(int32_t char_set, int32_t line_break, const uint8_t* bytes, size_t n, std::string* text, bool* lossy,
+bool ReadText(kx::CharSetCode char_set, kx::LineBreakCode line_break, const uint8_t* bytes, size_t n, std::string* text, bool* lossy,
               kx::StandIns* stand_ins) {
     auto reader = kxfuzz::ReaderOf(char_set, line_break, bytes, n);
     reader->UseStandIns(stand_ins);
@@ -54,9 +54,9 @@ bool LeadByteBeforeBreak(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kxfuzz::Input in(data, size);
-    const int32_t char_set = kxfuzz::CharSetOf(in.Byte());
+    const kx::CharSetCode char_set = kxfuzz::CharSetOf(in.Byte());
     const uint8_t steer = in.Byte();
-    const int32_t line_break = steer % 3;
+    const kx::LineBreakCode line_break = steer % 3;
     // Characters the code page lacks as stand-in codes, as a replace run reads UTF-8, UTF-16 and
     // EUC-JP files: the writer turns them back.
     const bool with_stand_ins = (steer & 0x80) != 0;

@@ -17,8 +17,9 @@
 #include <vector>
 
 #include "crash_guard.h"
-#include "key_file_samples.h"
 #include "engine/job_settings.h"
+#include "file_fault_support.h"
+#include "key_file_samples.h"
 #include "test_support.h"
 #include "text/charset.h"
 #include "text/file_faults.h"
@@ -77,15 +78,6 @@ private:
     FileCall first_failed_ = FileCall::Open;
 };
 
-// Arms a plan for one scope.
-class Armed {
-public:
-    explicit Armed(kx::FileFaultPlan* plan) { kx::ArmedFileFaultPlan() = plan; }
-    ~Armed() { kx::ArmedFileFaultPlan() = nullptr; }
-    Armed(const Armed&) = delete;
-    Armed& operator=(const Armed&) = delete;
-};
-
 const std::string kFind = "\x8C\x9F\x8D\xF5";             // 検索
 const std::string kReplace = "\x92\x75\x8A\xB7\x8C\xE3";  // 置換後
 
@@ -108,29 +100,18 @@ struct CorpusFile {
     bool read_only = false;
 };
 
-// Encodes internal text the way the writers do, without going through any armed plan.
-std::string Encoded(const std::string& text, int32_t char_set, int32_t line_break) {
-    kxtest::ScratchDir dir("encode");
-    const std::string path = dir / "x";
-    kx::TextFile file;
-    if (!file.Open(path.c_str(), 1, char_set, line_break)) return "";
-    file.writer->Write(text.data(), static_cast<uint32_t>(text.size()));
-    file.Close();
-    return kxtest::ReadFileBytes(path);
-}
-
 std::vector<CorpusFile> MakeCorpus() {
     using namespace kx;
     std::vector<CorpusFile> c;
-    c.push_back({"sjis_crlf.txt", Encoded(Text(300), kCharSetSjis, kLineBreakCrLf)});
-    c.push_back({"sjis_lf_big.txt", Encoded(Text(20000), kCharSetSjis, kLineBreakLf)});
-    c.push_back({"sjis_cr.txt", Encoded(Text(200), kCharSetSjis, kLineBreakCr)});
-    c.push_back({"euc_lf.txt", Encoded(Text(5000), kCharSetEucJp, kLineBreakLf)});
-    c.push_back({"jis_crlf.txt", Encoded(Text(700, false), kCharSetJis, kLineBreakCrLf)});
-    c.push_back({"utf8_mark.txt", Encoded(Text(900), kCharSetUtf8Bom, kLineBreakCrLf)});
-    c.push_back({"utf8_big.txt", Encoded(Text(9000), kCharSetUtf8, kLineBreakLf)});
-    c.push_back({"utf16le.txt", Encoded(Text(5000), kCharSetUtf16LeBom, kLineBreakCrLf)});
-    c.push_back({"utf16be.txt", Encoded(Text(400), kCharSetUtf16BeBom, kLineBreakLf)});
+    c.push_back({"sjis_crlf.txt", kxtest::Encoded(Text(300), kCharSetSjis, kLineBreakCrLf)});
+    c.push_back({"sjis_lf_big.txt", kxtest::Encoded(Text(20000), kCharSetSjis, kLineBreakLf)});
+    c.push_back({"sjis_cr.txt", kxtest::Encoded(Text(200), kCharSetSjis, kLineBreakCr)});
+    c.push_back({"euc_lf.txt", kxtest::Encoded(Text(5000), kCharSetEucJp, kLineBreakLf)});
+    c.push_back({"jis_crlf.txt", kxtest::Encoded(Text(700, false), kCharSetJis, kLineBreakCrLf)});
+    c.push_back({"utf8_mark.txt", kxtest::Encoded(Text(900), kCharSetUtf8Bom, kLineBreakCrLf)});
+    c.push_back({"utf8_big.txt", kxtest::Encoded(Text(9000), kCharSetUtf8, kLineBreakLf)});
+    c.push_back({"utf16le.txt", kxtest::Encoded(Text(5000), kCharSetUtf16LeBom, kLineBreakCrLf)});
+    c.push_back({"utf16be.txt", kxtest::Encoded(Text(400), kCharSetUtf16BeBom, kLineBreakLf)});
     c.push_back({"no_hit.txt", "nothing to find here\r\n"});
     c.push_back({"empty.txt", ""});
     c.push_back({"with_nul.txt", std::string("a\0b ", 4) + kFind + "\r\n"});
@@ -144,10 +125,10 @@ std::vector<CorpusFile> MakeCorpus() {
     c.push_back({"utf8_rare.txt", rare});
     c.push_back({"utf16_rare.txt",
                  std::string("\xFF\xFE\x00\xAC" "x\0\x1C\x69\x22\x7D\x57\xE7\x3D\xD8\x00\xDE\n\0", 18)});
-    CorpusFile read_only{"read_only.txt", Encoded(Text(100), kCharSetSjis, kLineBreakCrLf)};
+    CorpusFile read_only{"read_only.txt", kxtest::Encoded(Text(100), kCharSetSjis, kLineBreakCrLf)};
     read_only.read_only = true;
     c.push_back(read_only);
-    c.push_back({"old_backup.txt", Encoded(Text(150), kCharSetSjis, kLineBreakCrLf)});
+    c.push_back({"old_backup.txt", kxtest::Encoded(Text(150), kCharSetSjis, kLineBreakCrLf)});
     c.push_back({"old_backup.txt.bak", "an older backup\r\n"});
     return c;
 }
@@ -216,7 +197,7 @@ protected:
         job_->SetFilePattern("*.txt");
         ASSERT_TRUE(job_->SetFindStr(kFind.c_str()));
         job_->SetReplaceStr(kReplace.c_str());
-        Armed armed(plan);
+        kxtest::Armed armed(plan);
         EXPECT_TRUE(job_->Replace());
     }
 
@@ -343,7 +324,7 @@ protected:
         EXPECT_EQ(1, b.keys.ReadKeyFile((dir_ / "user.key").c_str(), 1));
         // Ctrl+O gets the command of Ctrl+S.
         EXPECT_EQ(1, b.keys.SetKeyassign(b.vocabulary.KeyName(127), b.vocabulary.CommandName(5)));
-        Armed armed(plan);
+        kxtest::Armed armed(plan);
         return w.write(b, (dir_ / w.target).c_str());
     }
 

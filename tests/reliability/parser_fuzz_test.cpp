@@ -77,7 +77,8 @@ TEST(HostileParsers, KeywordsAndDirectoryNeverTakeGarbage) {
     static const int32_t kCharSets[] = {0, 932, -932, -933, -65001, 65001, -3, -4, -5, -6};
     for (uint32_t i = 0; i < count; ++i) {
         const std::string text = Text(HostileInput(kxtest::FuzzSeed() + 1, i, seeds, 300));
-        const int32_t char_set = job.char_set, line_break = job.line_break;
+        const kx::CharSetCode char_set = job.char_set;
+        const kx::LineBreakCode line_break = job.line_break;
         const bool set_accepted = job.SetCharSet(guard.PlaceText(text));
         const bool break_accepted = job.SetLineBreak(guard.PlaceText(text));
         // Only a keyword is taken; a refusal keeps the previous value.

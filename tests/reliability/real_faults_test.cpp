@@ -13,6 +13,7 @@
 
 #include "e2e/process_helpers.h"
 #include "engine/job_settings.h"
+#include "file_fault_support.h"
 #include "test_support.h"
 #include "text/file_faults.h"
 
@@ -166,14 +167,6 @@ private:
     std::function<void()> action_;
 };
 
-class Armed {
-public:
-    explicit Armed(kx::FileFaultPlan* plan) { kx::ArmedFileFaultPlan() = plan; }
-    ~Armed() { kx::ArmedFileFaultPlan() = nullptr; }
-    Armed(const Armed&) = delete;
-    Armed& operator=(const Armed&) = delete;
-};
-
 TEST(RealFaults, DirectoryVanishesWhileTheRunIsUnderWay) {
     kxtest::ScratchDir dir("vanishing");
     ASSERT_TRUE(CreateDirectoryA((dir / "sub").c_str(), nullptr));
@@ -187,7 +180,7 @@ TEST(RealFaults, DirectoryVanishesWhileTheRunIsUnderWay) {
     AtFirstOpen vanish([&] { kxtest::RemoveTree(dir / "sub\\"); });
     RunOver run(dir.path(), "casesense,subdir,backup");
     {
-        Armed armed(&vanish);
+        kxtest::Armed armed(&vanish);
         EXPECT_TRUE(run.Replace());
     }
     EXPECT_EQ(5, run.Lines());
@@ -205,7 +198,7 @@ TEST(RealFaults, DirectoryVanishesWhileTheRunIsUnderWay) {
     AtFirstOpen remove_all([&] { kxtest::RemoveTree(gone.path()); });
     RunOver all(gone.path(), "casesense,backup,keep_timestamp");
     {
-        Armed armed(&remove_all);
+        kxtest::Armed armed(&remove_all);
         EXPECT_TRUE(all.Replace());
     }
     for (const std::string& name : top) EXPECT_EQ(kFailed, all.LineOf(gone / name)) << name;

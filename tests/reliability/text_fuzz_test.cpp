@@ -14,14 +14,15 @@
 #include <vector>
 
 #include "crash_guard.h"
+#include "file_fault_support.h"
 #include "guarded_bytes.h"
 #include "hostile_inputs.h"
 #include "test_support.h"
 #include "text/charset.h"
 #include "text/codepage.h"
 #include "text/detect.h"
-#include "text/stand_ins.h"
 #include "text/jis.h"
+#include "text/stand_ins.h"
 #include "text/text_file.h"
 
 namespace {
@@ -34,7 +35,7 @@ void Tally(const char* target, uint32_t inputs) {
     testing::Test::RecordProperty("inputs", static_cast<int>(inputs));
 }
 
-const int32_t kCharSets[] = {kx::kCharSetSjis,     kx::kCharSetEucJp,      kx::kCharSetJis,
+const kx::CharSetCode kCharSets[] = {kx::kCharSetSjis,     kx::kCharSetEucJp,      kx::kCharSetJis,
                              kx::kCharSetUtf8,     kx::kCharSetUtf8Bom,    kx::kCharSetUtf16BeBom,
                              kx::kCharSetUtf16LeBom, kx::kCharSetUtf16Be, kx::kCharSetUtf16Le};
 
@@ -68,21 +69,12 @@ std::string SampleText(size_t bytes) {
     return t;
 }
 
-std::string Encoded(const std::string& text, int32_t char_set, int32_t line_break) {
-    kxtest::ScratchDir dir("encode");
-    const std::string path = dir / "x";
-    kx::TextFile file;
-    if (!file.Open(path.c_str(), 1, char_set, line_break)) return "";
-    file.writer->Write(text.data(), static_cast<uint32_t>(text.size()));
-    file.Close();
-    return kxtest::ReadFileBytes(path);
-}
-
 std::vector<std::string> FileSeeds() {
     std::vector<std::string> seeds;
     const std::string text = SampleText(5000);
-    for (int32_t c : kCharSets) seeds.push_back(Encoded(text, c, c == kx::kCharSetSjis ? 1 : 2));
-    seeds.push_back(Encoded(SampleText(300), kx::kCharSetJis, 2));
+    for (kx::CharSetCode c : kCharSets)
+        seeds.push_back(kxtest::Encoded(text, c, c == kx::kCharSetSjis ? kx::kLineBreakLf : kx::kLineBreakCrLf));
+    seeds.push_back(kxtest::Encoded(SampleText(300), kx::kCharSetJis, kx::kLineBreakCrLf));
     seeds.push_back(std::string("\xFF\xFE\x00\xD8\x41\x00\x00\xDC\x0D\x00", 10));  // UTF-16 with lone surrogates
     seeds.push_back("\x1B$B\x30\x21\x1B(J\\~\x1B$)C\x1B(I\x8E\xA1\x8F\xA2\xA3");       // escapes, single shifts
     seeds.push_back("\xEF\xBB\xBF\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE3\x81\r\n");  // overlong, surrogate, too large, cut
@@ -102,8 +94,8 @@ TEST(HostileText, DetectAnswersEverySample) {
         const unsigned char* p = reinterpret_cast<const unsigned char*>(guard.Place(sample));
         const uint32_t n = static_cast<uint32_t>(sample.size());
         kxtest::Random r(seed + i);
-        const int32_t requested = r.OneIn(4) ? kCharSets[r.Below(9)] : 0;
-        const int32_t hint = static_cast<int32_t>(r.Below(3));
+        const kx::CharSetCode requested = r.OneIn(4) ? kCharSets[r.Below(9)] : kx::kCharSetAuto;
+        const kx::LineBreakCode hint = static_cast<kx::LineBreakCode>(r.Below(3));
         kx::Detection d = kx::Detect(p, n, requested, hint);
         ASSERT_TRUE(IsKnownCharSet(d.char_set)) << d.char_set << " " << Escaped(sample);
         ASSERT_TRUE(d.line_break >= 0 && d.line_break <= 2) << Escaped(sample);
@@ -193,7 +185,7 @@ bool ExactInAnsi(const std::vector<uint16_t>& units) {
 }
 
 // The independent verdict on a UTF-8 or UTF-16 file: true when its text reaches code page 932 whole.
-bool LosslessUnicode(const std::string& bytes, int32_t char_set) {
+bool LosslessUnicode(const std::string& bytes, kx::CharSetCode char_set) {
     if (char_set == kx::kCharSetUtf8 || char_set == kx::kCharSetUtf8Bom) {
         std::string b = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
         if (b.empty()) return true;
@@ -213,15 +205,16 @@ bool LosslessUnicode(const std::string& bytes, int32_t char_set) {
 struct ReadResult {
     std::string text;
     bool opened = false, lossy = false, has_nul = false, failed = false;
-    int32_t char_set = 0, line_break = 0;
+    kx::CharSetCode char_set = kx::kCharSetAuto;
+    kx::LineBreakCode line_break = kx::kLineBreakCr;
 };
 
 // Reads a file block by block into buffers of random sizes that end at the guard page.
-ReadResult ReadThrough(const std::string& path, int32_t char_set, GuardedBytes& guard, kxtest::Random& r,
+ReadResult ReadThrough(const std::string& path, kx::CharSetCode char_set, GuardedBytes& guard, kxtest::Random& r,
                        const std::string& where, kx::StandIns* stand_ins = nullptr) {
     ReadResult out;
     kx::TextFile file;
-    if (!file.Open(path.c_str(), 0, char_set, kx::kLineBreakCrLf)) return out;
+    if (!file.Open(path.c_str(), kx::TextFile::kRead, char_set, kx::kLineBreakCrLf)) return out;
     file.reader->UseStandIns(stand_ins);
     out.opened = true;
     out.char_set = file.file_char_set;
@@ -247,7 +240,7 @@ ReadResult ReadThrough(const std::string& path, int32_t char_set, GuardedBytes& 
 
 // The bytes written back from a text read without loss are the file's own, but for the one form the
 // writers give line breaks, byte-order marks and JIS escapes.
-void ExpectSameButForForms(const std::string& bytes, const std::string& written, int32_t used,
+void ExpectSameButForForms(const std::string& bytes, const std::string& written, kx::CharSetCode used,
                            const std::string& where) {
     if (used >= -6 && used <= -3) {
         bool odd_in = false, odd_out = false;
@@ -273,7 +266,7 @@ void ExpectSameButForForms(const std::string& bytes, const std::string& written,
 
 // The Unicode scalar values of a well-formed UTF-8 or UTF-16 file (its mark left out), by the
 // platform's own strict decoder; false when the file is not well-formed.
-bool ScalarValues(const std::string& bytes, int32_t char_set, std::vector<uint32_t>* values) {
+bool ScalarValues(const std::string& bytes, kx::CharSetCode char_set, std::vector<uint32_t>* values) {
     std::vector<uint16_t> units;
     if (char_set == kx::kCharSetUtf8 || char_set == kx::kCharSetUtf8Bom) {
         std::string b = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
@@ -324,7 +317,8 @@ TEST(HostileText, StandInsKeepEveryWellFormedUnicodeFile) {
             bytes.insert(at, kRare[r.Below(8)]);
         }
         ASSERT_TRUE(kxtest::WriteFileBytes(input, bytes));
-        for (int32_t asked : {65001, -65001, -3, -4, -5, -6}) {
+        for (kx::CharSetCode asked : {kx::kCharSetUtf8, kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom, kx::kCharSetUtf16LeBom,
+                                       kx::kCharSetUtf16Be, kx::kCharSetUtf16Le}) {
             const std::string where = "char set " + std::to_string(asked) + ", input " + std::to_string(i) + ": " +
                                       Escaped(bytes.substr(0, 300));
             kxtest::NoteInput(where);
@@ -352,7 +346,7 @@ TEST(HostileText, StandInsKeepEveryWellFormedUnicodeFile) {
             ++kept;
             {
                 kx::TextFile file;
-                ASSERT_TRUE(file.Open(output.c_str(), 1, got.char_set, got.line_break)) << where;
+                ASSERT_TRUE(file.Open(output.c_str(), kx::TextFile::kWrite, got.char_set, got.line_break)) << where;
                 ASSERT_TRUE(file.writer->UseStandIns(&stand_ins)) << where;
                 file.writer->Write(got.text.data(), static_cast<uint32_t>(got.text.size()));
                 ASSERT_FALSE(file.writer->lossy()) << "written with a loss after a lossless read, " << where;
@@ -381,7 +375,9 @@ TEST(HostileText, EveryReaderFlagsWhatItLoses) {
         const std::string bytes = kxtest::HostileInput(seed, i, seeds, 12000);
         ASSERT_TRUE(kxtest::WriteFileBytes(input, bytes));
         kxtest::Random r(seed ^ i);
-        for (int32_t asked : {0, 932, -932, -933, 65001, -65001, -3, -4, -5, -6}) {
+        for (kx::CharSetCode asked : {kx::kCharSetAuto, kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis,
+                                       kx::kCharSetUtf8, kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom,
+                                       kx::kCharSetUtf16LeBom, kx::kCharSetUtf16Be, kx::kCharSetUtf16Le}) {
             const std::string where = "char set " + std::to_string(asked) + ", input " + std::to_string(i) + ": " +
                                       Escaped(bytes.substr(0, 300));
             kxtest::NoteInput(where);
@@ -389,7 +385,7 @@ TEST(HostileText, EveryReaderFlagsWhatItLoses) {
             ++reads;
             ASSERT_TRUE(got.opened) << where;
             ASSERT_FALSE(got.failed) << where;
-            const int32_t used = got.char_set;
+            const kx::CharSetCode used = got.char_set;
             const bool unicode = used == 65001 || used == -65001 || (used >= -6 && used <= -3);
             if (unicode && !got.has_nul) {
                 ASSERT_EQ(!LosslessUnicode(bytes, used), got.lossy) << "loss verdict differs, " << where;
@@ -400,7 +396,7 @@ TEST(HostileText, EveryReaderFlagsWhatItLoses) {
             // same text.
             {
                 kx::TextFile file;
-                ASSERT_TRUE(file.Open(output.c_str(), 1, used, got.line_break)) << where;
+                ASSERT_TRUE(file.Open(output.c_str(), kx::TextFile::kWrite, used, got.line_break)) << where;
                 file.writer->Write(got.text.data(), static_cast<uint32_t>(got.text.size()));
                 ASSERT_FALSE(file.writer->lossy()) << "written with a loss after a lossless read, " << where;
                 ASSERT_TRUE(file.Close()) << where;

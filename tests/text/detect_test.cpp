@@ -23,13 +23,13 @@ private:
     std::set<uint32_t> installed_;
 };
 
-kx::Detection DetectText(const std::string& s, int32_t requested = 0, int32_t hint = kx::kLineBreakCrLf,
+kx::Detection DetectText(const std::string& s, kx::CharSetCode requested = kx::kCharSetAuto, kx::LineBreakCode hint = kx::kLineBreakCrLf,
                          const kx::CodePageQuery& cp = kx::PlatformCodePages()) {
     return kx::Detect(reinterpret_cast<const unsigned char*>(s.data()), static_cast<uint32_t>(s.size()), requested,
                       hint, cp);
 }
 int32_t CharSetOf(const std::string& s) { return DetectText(s).char_set; }
-int32_t CharSetWith(const kx::CodePageQuery& cp, const std::string& s) { return DetectText(s, 0, 2, cp).char_set; }
+int32_t CharSetWith(const kx::CodePageQuery& cp, const std::string& s) { return DetectText(s, kx::kCharSetAuto, kx::kLineBreakCrLf, cp).char_set; }
 
 // n bytes made of unit repeated, then cut to n.
 std::string Repeat(const std::string& unit, size_t n) {
@@ -65,7 +65,7 @@ TEST_F(Detect, ShortSampleTakesTheAnsiCodeOrTheRequestedSetWithTheHint) {
     // Even a mark does not count in four bytes or fewer; five bytes are enough.
     EXPECT_EQ(932, CharSetOf("\xEF\xBB\xBF" "a"));
     EXPECT_EQ(kx::kCharSetUtf8Bom, CharSetOf("\xEF\xBB\xBF" "ab"));
-    d = kx::Detect(nullptr, 0, 0, kx::kLineBreakLf);
+    d = kx::Detect(nullptr, 0, kx::kCharSetAuto, kx::kLineBreakLf);
     EXPECT_EQ(932, d.char_set);
     EXPECT_EQ(kx::kLineBreakCrLf, d.line_break);
     // A requested set is taken whatever the bytes.

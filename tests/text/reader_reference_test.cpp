@@ -84,7 +84,7 @@ struct Reading {
 };
 
 // The whole text by ReadAll, and again by blocks of random sizes; both must agree.
-Reading ReadBothWays(const std::string& path, int32_t char_set, Rng& r) {
+Reading ReadBothWays(const std::string& path, kx::CharSetCode char_set, Rng& r) {
     Reading whole;
     {
         kx::TextFile file;

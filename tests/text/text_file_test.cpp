@@ -25,16 +25,16 @@ const std::string kHalfA = "\xB1";        // ｱ half-width
 const std::string kCircled1 = "\x87\x40"; // ① (NEC row 13)
 const std::string kBecause = "\x81\xE6";  // ∵
 
-const int32_t kAllSets[] = {kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis, kx::kCharSetUtf8,
+const kx::CharSetCode kAllSets[] = {kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis, kx::kCharSetUtf8,
                             kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom, kx::kCharSetUtf16LeBom,
                             kx::kCharSetUtf16Be, kx::kCharSetUtf16Le};
-const int32_t kAllBreaks[] = {kx::kLineBreakCr, kx::kLineBreakLf, kx::kLineBreakCrLf};
+const kx::LineBreakCode kAllBreaks[] = {kx::kLineBreakCr, kx::kLineBreakLf, kx::kLineBreakCrLf};
 
 struct ReadResult {
     bool ok = false;
     std::string text;
-    int32_t char_set = 0;
-    int32_t line_break = -1;
+    kx::CharSetCode char_set = kx::kCharSetAuto;
+    kx::LineBreakCode line_break = static_cast<kx::LineBreakCode>(-1);
     bool lossy = false;
     bool has_nul = false;
 };
@@ -48,7 +48,7 @@ bool EndsInsideCharacter(const char* block, int32_t n) {
 }
 
 // Reads the whole file block by block as the run does, expecting no block to split a character.
-ReadResult ReadText(const std::string& path, int32_t char_set) {
+ReadResult ReadText(const std::string& path, kx::CharSetCode char_set) {
     ReadResult r;
     kx::TextFile file;
     if (!file.Open(path.c_str(), kx::TextFile::kRead, char_set, kx::kLineBreakCrLf)) return r;
@@ -66,7 +66,7 @@ ReadResult ReadText(const std::string& path, int32_t char_set) {
     return r;
 }
 
-bool WriteText(const std::string& path, int32_t char_set, int32_t line_break, const std::string& text,
+bool WriteText(const std::string& path, kx::CharSetCode char_set, kx::LineBreakCode line_break, const std::string& text,
                bool* lossy = nullptr) {
     kx::TextFile file;
     if (!file.Open(path.c_str(), kx::TextFile::kWrite, char_set, line_break)) return false;
@@ -83,7 +83,7 @@ protected:
 
 // Writes text, reads it back (with the set detected, or given), writes what was read with what was
 // found, and expects the text and the file bytes unchanged.
-void ExpectRoundTrip(const kxtest::ScratchDir& dir, int32_t char_set, int32_t line_break, const std::string& text,
+void ExpectRoundTrip(const kxtest::ScratchDir& dir, kx::CharSetCode char_set, kx::LineBreakCode line_break, const std::string& text,
                      bool detect) {
     SCOPED_TRACE("char set " + std::to_string(char_set) + ", line break " + std::to_string(line_break));
     const std::string first = dir / "first.txt", second = dir / "second.txt";
@@ -117,20 +117,20 @@ std::string MixedText() {
     return text;
 }
 
-class RoundTrip : public TextFileTest, public ::testing::WithParamInterface<int32_t> {};
+class RoundTrip : public TextFileTest, public ::testing::WithParamInterface<kx::CharSetCode> {};
 
 // Files of more than 4096 bytes are detected, except UTF-16 without a mark and ISO-2022-JP holding
 // eight-bit half-width katakana.
 TEST_P(RoundTrip, MixedTextWithEachLineBreak) {
-    const int32_t set = GetParam();
+    const kx::CharSetCode set = GetParam();
     const bool detect = set != kx::kCharSetUtf16Be && set != kx::kCharSetUtf16Le && set != kx::kCharSetJis;
     const std::string text = MixedText();
-    for (int32_t line_break : kAllBreaks) ExpectRoundTrip(dir_, set, line_break, text, detect);
+    for (kx::LineBreakCode line_break : kAllBreaks) ExpectRoundTrip(dir_, set, line_break, text, detect);
     if (set == kx::kCharSetJis) {
         std::string seven_bit;
         for (char c : text)
             if (c != kHalfA[0]) seven_bit += c;
-        for (int32_t line_break : kAllBreaks) ExpectRoundTrip(dir_, set, line_break, seven_bit, true);
+        for (kx::LineBreakCode line_break : kAllBreaks) ExpectRoundTrip(dir_, set, line_break, seven_bit, true);
     }
 }
 
@@ -143,7 +143,7 @@ TEST_P(RoundTrip, CharactersAndLineBreaksAcrossBlockBoundaries) {
     for (int k = 4086; k <= 4098; ++k) prefixes.push_back(k);
     for (int k = 32762; k <= 32774; ++k) prefixes.push_back(k);
     for (int k = 65524; k <= 65540; ++k) prefixes.push_back(k);
-    for (int32_t line_break : kAllBreaks) {
+    for (kx::LineBreakCode line_break : kAllBreaks) {
         for (int k : prefixes) {
             SCOPED_TRACE("prefix " + std::to_string(k));
             // A line break near the start: line breaks are counted in the first 16 KB only.
@@ -161,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(EverySet, RoundTrip, ::testing::ValuesIn(kAllSets));
 TEST_F(TextFileTest, KnownEncodingOfAShortText) {
     const std::string text = "A" + kKan + kHalfA + "\n";
     struct Case {
-        int32_t char_set;
+        kx::CharSetCode char_set;
         std::string bytes;
     } cases[] = {
         {kx::kCharSetSjis, "A\x8A\xBF\xB1\n"},
@@ -198,7 +198,7 @@ TEST_F(TextFileTest, ShiftJisCrLfKeepsControlZAndLoneCr) {
     const std::string path = dir_ / "sjis.txt";
     const std::string bytes = "abc\x1A" "def\r\n" + kHyo + "\rnot a break\r\r\nend\x1A\r\n";
     ASSERT_TRUE(WriteFileBytes(path, bytes));
-    ReadResult r = ReadText(path, 0);
+    ReadResult r = ReadText(path, kx::kCharSetAuto);
     EXPECT_EQ(kx::kCharSetSjis, r.char_set);
     EXPECT_EQ(kx::kLineBreakCrLf, r.line_break);
     EXPECT_EQ("abc\x1A" "def\n" + kHyo + "\rnot a break\r\nend\x1A\n", r.text);
@@ -249,7 +249,7 @@ TEST_F(TextFileTest, Utf16LineBreaksAreCountedInUnits) {
 
 TEST_F(TextFileTest, LossyWhenACharacterOrSequenceCannotBeKept) {
     struct Case {
-        int32_t char_set;
+        kx::CharSetCode char_set;
         std::string bytes;
         const char* what;
     } lossy[] = {
@@ -363,17 +363,17 @@ TEST_F(TextFileTest, OpenRefusals) {
     const std::string path = dir_ / "open.txt";
     ASSERT_TRUE(WriteFileBytes(path, "text\n"));
     kx::TextFile file;
-    EXPECT_FALSE(file.Open(static_cast<const char*>(nullptr), kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
-    EXPECT_FALSE(file.Open("", kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
-    EXPECT_FALSE(file.Open(path.c_str(), 2, 0, kx::kLineBreakCrLf));
-    EXPECT_FALSE(file.Open((dir_ / "missing.txt").c_str(), kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
+    EXPECT_FALSE(file.Open(static_cast<const char*>(nullptr), kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
+    EXPECT_FALSE(file.Open("", kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
+    EXPECT_FALSE(file.Open(path.c_str(), 2, kx::kCharSetAuto, kx::kLineBreakCrLf));
+    EXPECT_FALSE(file.Open((dir_ / "missing.txt").c_str(), kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
     EXPECT_FALSE(file.Open(path.c_str(), kx::TextFile::kWrite, kx::kCharSetAuto, kx::kLineBreakLf));
     EXPECT_FALSE(file.Open(path.c_str(), kx::TextFile::kWrite, kx::kCharSetSjis, kx::kLineBreakAuto));
     EXPECT_FALSE(file.reader);
     EXPECT_FALSE(file.writer);
     EXPECT_EQ("text\n", ReadFileBytes(path));  // refused write opens leave the file alone
-    ASSERT_TRUE(file.Open(path.c_str(), kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
-    EXPECT_FALSE(file.Open(path.c_str(), kx::TextFile::kRead, 0, kx::kLineBreakCrLf));
+    ASSERT_TRUE(file.Open(path.c_str(), kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
+    EXPECT_FALSE(file.Open(path.c_str(), kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
     EXPECT_TRUE(file.Close());
     EXPECT_FALSE(file.reader);
 }
@@ -381,7 +381,7 @@ TEST_F(TextFileTest, OpenRefusals) {
 // /dev/full accepts the open and fails every write, as a full disk does.
 TEST_F(TextFileTest, WriteFailuresAreReportedAtClose) {
     const char* full = "Z:\\dev\\full";
-    for (int32_t char_set : kAllSets) {
+    for (kx::CharSetCode char_set : kAllSets) {
         for (size_t size : {size_t(10), size_t(100000)}) {
             kx::TextFile file;
             ASSERT_TRUE(file.Open(full, kx::TextFile::kWrite, char_set, kx::kLineBreakLf)) << char_set;

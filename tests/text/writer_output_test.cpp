@@ -29,7 +29,7 @@ struct Output {
 // The writers' line-break rule: CR, LF and CR LF each become the break text once.
 class Breaks {
 public:
-    explicit Breaks(int32_t line_break) : text_(line_break == 0 ? "\r" : line_break == 1 ? "\n" : "\r\n") {}
+    explicit Breaks(kx::LineBreakCode line_break) : text_(line_break == 0 ? "\r" : line_break == 1 ? "\n" : "\r\n") {}
     // Line-break text to emit for unit c, or null when c is no line break.
     const std::string* Take(uint32_t c) {
         const bool after_cr = after_cr_;
@@ -49,7 +49,7 @@ size_t CharLength(const std::string& text, size_t i) {
     return kx::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
 }
 
-Output Reference(const std::vector<std::string>& calls, int32_t char_set, int32_t line_break) {
+Output Reference(const std::vector<std::string>& calls, kx::CharSetCode char_set, kx::LineBreakCode line_break) {
     Output out;
     Breaks breaks(line_break);
     const bool utf16 = char_set >= kx::kCharSetUtf16Le && char_set <= kx::kCharSetUtf16BeBom;
@@ -128,7 +128,7 @@ Output Reference(const std::vector<std::string>& calls, int32_t char_set, int32_
     return out;
 }
 
-Output Written(const std::vector<std::string>& calls, int32_t char_set, int32_t line_break) {
+Output Written(const std::vector<std::string>& calls, kx::CharSetCode char_set, kx::LineBreakCode line_break) {
     kxtest::ScratchDir dir("writer_output");
     const std::string path = dir / "out.txt";
     Output out;
@@ -169,7 +169,7 @@ std::string RandomText(std::mt19937* rng, size_t length, bool ascii_lines) {
 
 TEST(WriterOutput, EveryWriterGivesTheReferenceBytesForRandomTexts) {
     ASSERT_EQ(GetACP(), 932u);
-    const int32_t sets[] = {kx::kCharSetSjis,      kx::kCharSetEucJp,      kx::kCharSetJis,
+    const kx::CharSetCode sets[] = {kx::kCharSetSjis,      kx::kCharSetEucJp,      kx::kCharSetJis,
                             kx::kCharSetUtf8,      kx::kCharSetUtf8Bom,    kx::kCharSetUtf16LeBom,
                             kx::kCharSetUtf16BeBom, kx::kCharSetUtf16Le,    kx::kCharSetUtf16Be};
     std::mt19937 rng(2024);
@@ -181,8 +181,8 @@ TEST(WriterOutput, EveryWriterGivesTheReferenceBytesForRandomTexts) {
         std::sort(cuts.begin(), cuts.end());
         std::vector<std::string> calls;
         for (size_t i = 0; i + 1 < cuts.size(); ++i) calls.push_back(text.substr(cuts[i], cuts[i + 1] - cuts[i]));
-        for (int32_t set : sets) {
-            for (int32_t line_break : {kx::kLineBreakCr, kx::kLineBreakLf, kx::kLineBreakCrLf}) {
+        for (kx::CharSetCode set : sets) {
+            for (kx::LineBreakCode line_break : {kx::kLineBreakCr, kx::kLineBreakLf, kx::kLineBreakCrLf}) {
                 const Output want = Reference(calls, set, line_break), got = Written(calls, set, line_break);
                 SCOPED_TRACE("round " + std::to_string(round) + " set " + std::to_string(set) + " break " +
                              std::to_string(line_break));
