@@ -5,12 +5,13 @@
 #include <windows.h>
 
 #include "text/kxstring.h"
+#include "text/win32_handles.h"
 
 namespace kx {
 
 class NamedEvent {
 public:
-    explicit NamedEvent(const char* name) : name_(name), handle_(nullptr) {}
+    explicit NamedEvent(const char* name) : name_(name) {}
     virtual ~NamedEvent();
     NamedEvent(const NamedEvent&) = delete;
     NamedEvent& operator=(const NamedEvent&) = delete;
@@ -24,11 +25,11 @@ public:
     int wait(DWORD seconds);
 
     const kxlib::string& name() const { return name_; }
-    HANDLE handle() const { return handle_; }
+    HANDLE handle() const { return handle_.get(); }
 
 private:
     kxlib::string name_;
-    HANDLE handle_;
+    KernelHandle handle_;
 };
 
 }  // namespace kx

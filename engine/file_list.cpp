@@ -46,16 +46,16 @@ std::vector<kxlib::string> SplitPatterns(const kxlib::string& file_patterns) {
     }
 }
 
-FindIterator::FindIterator() : handle_(INVALID_HANDLE_VALUE), first_pending_(true), first_() {}
+FindIterator::FindIterator() : first_pending_(true), first_() {}
 
 FindIterator::~FindIterator() { Close(); }
 
 bool FindIterator::Open(const wchar_t* pattern_path) {
-    if (handle_ != INVALID_HANDLE_VALUE) return false;
-    handle_ = FindFirstFileW(pattern_path, &first_);
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    if (handle_.valid()) return false;
+    handle_.reset(FindFirstFileW(pattern_path, &first_));
+    if (!handle_.valid()) return false;
     while (IsDotEntry(first_.cFileName)) {
-        if (!FindNextFileW(handle_, &first_)) {
+        if (!FindNextFileW(handle_.get(), &first_)) {
             Close();
             return false;
         }
@@ -65,21 +65,20 @@ bool FindIterator::Open(const wchar_t* pattern_path) {
 }
 
 bool FindIterator::Next(WIN32_FIND_DATAW* record) {
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    if (!handle_.valid()) return false;
     if (first_pending_) {
         *record = first_;
         first_pending_ = false;
         return true;
     }
-    while (FindNextFileW(handle_, record)) {
+    while (FindNextFileW(handle_.get(), record)) {
         if (!IsDotEntry(record->cFileName)) return true;
     }
     return false;
 }
 
 void FindIterator::Close() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
+    handle_.reset();
     first_pending_ = true;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text/kxstring.h"
+#include "text/win32_handles.h"
 
 namespace kx {
 
@@ -38,7 +39,7 @@ public:
     void Close();
 
 private:
-    HANDLE handle_;
+    FindHandle handle_;
     bool first_pending_;
     WIN32_FIND_DATAW first_;
 };

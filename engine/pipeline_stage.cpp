@@ -14,20 +14,19 @@ PipelineStage::~PipelineStage() {
 }
 
 bool PipelineStage::Start() {
-    if (thread_ == nullptr) thread_ = CreateThread(nullptr, 0, &PipelineStage::ThreadMain, this, 0, nullptr);
-    return thread_ != nullptr;
+    if (!thread_.valid()) thread_.reset(CreateThread(nullptr, 0, &PipelineStage::ThreadMain, this, 0, nullptr));
+    return thread_.valid();
 }
 
 void PipelineStage::Stop() {
-    if (thread_ == nullptr) return;
+    if (!thread_.valid()) return;
     {
         Hold hold(this);
         stop_ = true;
         WakeAll();
     }
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.reset();
 }
 
 DWORD WINAPI PipelineStage::ThreadMain(void* self) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "text/win32_handles.h"
+
 namespace kx {
 
 class PipelineStage {
@@ -18,7 +20,7 @@ protected:
 
     // Starts the thread; false when there is none, and the caller does the stage's work itself.
     bool Start();
-    bool started() const { return thread_ != nullptr; }
+    bool started() const { return thread_.valid(); }
     // Asks the thread to stop, wakes it and waits until it has returned.
     void Stop();
     // The thread's work; it returns when stopping() says so.
@@ -46,7 +48,7 @@ private:
 
     CRITICAL_SECTION lock_;
     CONDITION_VARIABLE changed_;
-    HANDLE thread_ = nullptr;
+    KernelHandle thread_;
     bool stop_ = false;
 };
 

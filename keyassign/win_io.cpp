@@ -11,21 +11,17 @@ namespace bindery {
 
 RegistryKey::RegistryKey(const char* path) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) key_ = key;
-}
-
-RegistryKey::~RegistryKey() {
-  if (key_) RegCloseKey(key_);
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) key_.reset(key);
 }
 
 RegistryKey::Read RegistryKey::ReadExact(const char* name, DWORD type, void* buffer,
                                          DWORD size) const {
   DWORD stored_type = 0;
   DWORD stored_size = 0;
-  LONG status = RegQueryValueExA(key_, name, nullptr, &stored_type, nullptr, &stored_size);
+  LONG status = RegQueryValueExA(key_.get(), name, nullptr, &stored_type, nullptr, &stored_size);
   if (status == ERROR_FILE_NOT_FOUND) return Read::kMissing;
   if (status != ERROR_SUCCESS || stored_type != type || stored_size != size) return Read::kRefused;
-  status = RegQueryValueExA(key_, name, nullptr, &stored_type, static_cast<BYTE*>(buffer),
+  status = RegQueryValueExA(key_.get(), name, nullptr, &stored_type, static_cast<BYTE*>(buffer),
                             &stored_size);
   if (status != ERROR_SUCCESS || stored_type != type || stored_size != size) return Read::kRefused;
   return Read::kOk;
@@ -35,21 +31,21 @@ RegistryKey::Read RegistryKey::ReadAll(const char* name, DWORD type,
                                        std::vector<uint8_t>& bytes) const {
   DWORD stored_type = 0;
   DWORD size = 0;
-  LONG status = RegQueryValueExA(key_, name, nullptr, &stored_type, nullptr, &size);
+  LONG status = RegQueryValueExA(key_.get(), name, nullptr, &stored_type, nullptr, &size);
   if (status == ERROR_FILE_NOT_FOUND) return Read::kMissing;
   if ((status != ERROR_SUCCESS && status != ERROR_MORE_DATA) || stored_type != type) {
     return Read::kRefused;
   }
   bytes.assign(size, 0);
   DWORD read = size;
-  status = RegQueryValueExA(key_, name, nullptr, &stored_type, bytes.data(), &read);
+  status = RegQueryValueExA(key_.get(), name, nullptr, &stored_type, bytes.data(), &read);
   if (status != ERROR_SUCCESS || stored_type != type) return Read::kRefused;
   bytes.resize(read);
   return Read::kOk;
 }
 
 bool RegistryKey::Write(const char* name, DWORD type, const void* data, size_t size) const {
-  return RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data),
+  return RegSetValueExA(key_.get(), name, 0, type, static_cast<const BYTE*>(data),
                         static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
@@ -60,25 +56,21 @@ FileSource::FileSource(const char* path)
     : file_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
-FileSource::~FileSource() {
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-}
-
 uint64_t FileSource::Size() const {
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file_, &size)) return 0;
+  if (!GetFileSizeEx(file_.get(), &size)) return 0;
   return static_cast<uint64_t>(size.QuadPart);
 }
 
 bool FileSource::ReadAt(uint64_t offset, void* buffer, size_t length) const {
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(offset);
-  if (!SetFilePointerEx(file_, position, nullptr, FILE_BEGIN)) return false;
+  if (!SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN)) return false;
   auto* out = static_cast<uint8_t*>(buffer);
   while (length > 0) {
     const DWORD chunk = length > 0x10000000 ? 0x10000000 : static_cast<DWORD>(length);
     DWORD read = 0;
-    if (!ReadFile(file_, out, chunk, &read, nullptr) || read == 0) return false;
+    if (!ReadFile(file_.get(), out, chunk, &read, nullptr) || read == 0) return false;
     out += read;
     length -= read;
   }
@@ -119,9 +111,9 @@ class TemporaryFile {
                     static_cast<unsigned>(InterlockedIncrement(&next) & 0xFFFF));
       const std::string candidate = folder + name;
       if (InjectedFault(FileCall::Open)) return;
-      file_ = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (file_ != INVALID_HANDLE_VALUE) {
+      file_.reset(CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (file_.valid()) {
         path_ = candidate;
         return;
       }
@@ -136,7 +128,7 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+  bool IsOpen() const { return file_.valid(); }
   const std::string& path() const { return path_; }
 
   // Writes all bytes, makes sure they reached the disk and closes the file; true when all of that
@@ -145,14 +137,14 @@ class TemporaryFile {
     while (length > 0) {
       const DWORD chunk = length > 0x10000000 ? 0x10000000 : static_cast<DWORD>(length);
       DWORD written = 0;
-      if (InjectedFault(FileCall::Write) || !WriteFile(file_, data, chunk, &written, nullptr) ||
+      if (InjectedFault(FileCall::Write) || !WriteFile(file_.get(), data, chunk, &written, nullptr) ||
           written == 0) {
         return false;
       }
       data += written;
       length -= written;
     }
-    const bool flushed = !InjectedFault(FileCall::Flush) && FlushFileBuffers(file_);
+    const bool flushed = !InjectedFault(FileCall::Flush) && FlushFileBuffers(file_.get());
     return Close() && flushed;
   }
 
@@ -161,13 +153,12 @@ class TemporaryFile {
 
  private:
   bool Close() {
-    if (file_ == INVALID_HANDLE_VALUE) return true;
-    const bool closed = CloseHandle(file_) != FALSE;
-    file_ = INVALID_HANDLE_VALUE;
-    return closed;
+    // Closed here rather than by the owner, because a failed close is a failed write.
+    if (!file_.valid()) return true;
+    return CloseHandle(file_.release()) != FALSE;
   }
 
-  HANDLE file_ = INVALID_HANDLE_VALUE;
+  kx::FileHandle file_;
   std::string path_;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "keyassign/key_file.h"
+#include "text/win32_handles.h"
 
 namespace bindery {
 
@@ -16,11 +17,10 @@ namespace bindery {
 class RegistryKey {
  public:
   explicit RegistryKey(const char* path);
-  ~RegistryKey();
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
 
-  bool IsOpen() const { return key_ != nullptr; }
+  bool IsOpen() const { return key_.valid(); }
 
   enum class Read { kOk, kMissing, kRefused };
   // Reads a value of exactly `type` and `size` bytes. kMissing when there is no such value,
@@ -31,23 +31,22 @@ class RegistryKey {
   bool Write(const char* name, DWORD type, const void* data, size_t size) const;
 
  private:
-  HKEY key_ = nullptr;
+  kx::RegistryKey key_;
 };
 
 // A file opened for reading.
 class FileSource : public ByteSource {
  public:
   explicit FileSource(const char* path);
-  ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
 
-  bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+  bool IsOpen() const { return file_.valid(); }
   uint64_t Size() const override;
   bool ReadAt(uint64_t offset, void* buffer, size_t length) const override;
 
  private:
-  HANDLE file_;
+  kx::FileHandle file_;
 };
 
 // Writes `bytes` as the whole file at `path`: first to a new temporary file beside it, which is

@@ -21,7 +21,7 @@ bool BindEntryPoints(LibraryModule module, EntryPoints* e) {
 
 bool Library::Open(const char* path) {
     if (loaded()) return true;
-    ModuleHandle module(path);
+    ModuleHandle module = LoadModule(path);
     if (!module.get()) return false;
     EntryPoints entry;
     if (!BindEntryPoints(module.get(), &entry)) return false;

@@ -3,6 +3,8 @@
 // dlopen, dlsym and dlclose in the native build of the window-free core (library_module_native.cpp).
 #pragma once
 
+#include "text/handle_owner.h"
+
 namespace kx {
 
 // A loaded library; null when none is.
@@ -13,30 +15,14 @@ void* LibraryEntry(LibraryModule module, const char* name);
 void CloseLibraryModule(LibraryModule module);
 
 // A library module, freed when the handle goes or is given another.
-class ModuleHandle {
-public:
-    ModuleHandle() : module_(nullptr) {}
-    // Loads the library at path; holds none when the path is empty or the load fails.
-    explicit ModuleHandle(const char* path) : module_(*path ? OpenLibraryModule(path) : nullptr) {}
-    ~ModuleHandle() { reset(); }
-    ModuleHandle(const ModuleHandle&) = delete;
-    ModuleHandle& operator=(const ModuleHandle&) = delete;
-    ModuleHandle& operator=(ModuleHandle&& other) noexcept {
-        if (this != &other) {
-            reset();
-            module_ = other.module_;
-            other.module_ = nullptr;
-        }
-        return *this;
-    }
-    void reset() {
-        if (module_) CloseLibraryModule(module_);
-        module_ = nullptr;
-    }
-    LibraryModule get() const { return module_; }
-
-private:
-    LibraryModule module_;
+struct LibraryModuleTraits {
+    using Handle = LibraryModule;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle module) { CloseLibraryModule(module); }
 };
+using ModuleHandle = UniqueHandle<LibraryModuleTraits>;
+
+// Loads the library at path; holds none when the path is empty or the load fails.
+inline ModuleHandle LoadModule(const char* path) { return ModuleHandle(*path ? OpenLibraryModule(path) : nullptr); }
 
 }  // namespace kx

@@ -64,7 +64,7 @@ void LowerPattern(kxlib::string& pattern) {
 }  // namespace
 
 uint16_t QueryHmJreVersion() {
-    ModuleHandle module(HmJrePath().c_str());
+    ModuleHandle module = LoadModule(HmJrePath().c_str());
     if (!module.get()) return 0;
     hmjre::VersionFn version;
     if (!hmjre::Bind(module.get(), "JreGetVersion", &version)) return 0;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "match/sieve_api.h"
+#include "text/win32_handles.h"
 
 namespace sieve {
 
@@ -10,37 +11,37 @@ namespace {
 
 const char kKeyPath[] = "Software\\Kestrel\\Sieve";
 
-// An open registry key, closed when the object goes.
+// Sieve's settings key, closed when the object goes.
 class RegistryKey {
 public:
-    RegistryKey() : key_(nullptr) {}
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
     bool Open(REGSAM access) {
-        return RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, access, &key_) == ERROR_SUCCESS;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, access, &key) != ERROR_SUCCESS) return false;
+        key_.reset(key);
+        return true;
     }
     bool Create() {
-        return RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                               KEY_SET_VALUE, nullptr, &key_, nullptr) == ERROR_SUCCESS;
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return false;
+        key_.reset(key);
+        return true;
     }
     bool Read(const char* name, DWORD* value) const {
         DWORD type = 0;
         DWORD size = sizeof *value;
-        return RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+        return RegQueryValueExA(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
                    ERROR_SUCCESS &&
                type == REG_DWORD && size == sizeof *value;
     }
     bool Write(const char* name, DWORD value) const {
-        return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+        return RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                               sizeof value) == ERROR_SUCCESS;
     }
 
 private:
-    HKEY key_;
+    kx::RegistryKey key_;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "text/file_faults.h"
+#include "text/win32_handles.h"
 
 namespace kx {
 
@@ -21,11 +22,9 @@ std::wstring Wide(const char* path) {
 }  // namespace
 
 bool CanBeReplaced(const wchar_t* original) {
-    HANDLE h = CreateFileW(original, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
-    return true;
+    const FileHandle h(CreateFileW(original, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return h.valid();
 }
 
 bool ReplaceExistingFile(const wchar_t* original, const wchar_t* temporary) {

@@ -4,29 +4,17 @@
 #include <string>
 
 #include "text/file_faults.h"
+#include "text/win32_handles.h"
 
 namespace kx {
 
 namespace {
 
-// Owns one Win32 file handle.
-class FileHandle {
-public:
-    FileHandle(const wchar_t* path, DWORD access, DWORD share)
-        : handle_(path == nullptr ? INVALID_HANDLE_VALUE
-                                  : CreateFileW(path, access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                                nullptr)) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
+// Opens an existing file; holds none when path is null or the open fails.
+FileHandle OpenExisting(const wchar_t* path, DWORD access, DWORD share) {
+    if (path == nullptr) return FileHandle();
+    return FileHandle(CreateFileW(path, access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 enum class Which { kAccess, kWrite };
 
@@ -35,7 +23,7 @@ FileTimeStamp GetTime(const wchar_t* path, Which which) {
     FILETIME t;
     if (InjectedFault(FileCall::TimeStamp)) return stamp;
     {
-        FileHandle file(path, GENERIC_READ, 0);
+        const FileHandle file = OpenExisting(path, GENERIC_READ, 0);
         if (!file.valid()) return stamp;
         BOOL ok = which == Which::kAccess ? GetFileTime(file.get(), nullptr, &t, nullptr)
                                           : GetFileTime(file.get(), nullptr, nullptr, &t);
@@ -49,7 +37,7 @@ bool SetTime(const wchar_t* path, const SYSTEMTIME& time, Which which) {
     FILETIME t;
     if (InjectedFault(FileCall::TimeStamp) || !SystemTimeToFileTime(&time, &t)) return false;
     // Attribute access is all that setting a time needs; it also works on a read-only file.
-    FileHandle file(path, FILE_WRITE_ATTRIBUTES, 0);
+    const FileHandle file = OpenExisting(path, FILE_WRITE_ATTRIBUTES, 0);
     if (!file.valid()) return false;
     BOOL ok = which == Which::kAccess ? SetFileTime(file.get(), nullptr, &t, nullptr)
                                       : SetFileTime(file.get(), nullptr, nullptr, &t);
@@ -79,7 +67,7 @@ kxlib::string AnsiPath(const wchar_t* path) {
 
 uint32_t GetFileSizeBytes(const char* path) {
     const std::wstring wide = WidePath(path);
-    FileHandle file(path == nullptr ? nullptr : wide.c_str(), GENERIC_READ, FILE_SHARE_READ);
+    const FileHandle file = OpenExisting(path == nullptr ? nullptr : wide.c_str(), GENERIC_READ, FILE_SHARE_READ);
     if (!file.valid()) return 0;
     DWORD size = GetFileSize(file.get(), nullptr);
     return size == INVALID_FILE_SIZE ? 0 : size;

@@ -11,6 +11,7 @@
 
 #include "command/protocol.h"
 #include "command/unicode_values.h"
+#include "text/win32_handles.h"
 #include "tools/dde_client.h"
 
 namespace {
@@ -252,13 +253,8 @@ std::string ProgramFolder() {
 // A process started from quarry.exe beside this program; the handle is closed on destruction.
 class QuarryProcess {
 public:
-    QuarryProcess() : info_() {}
-    ~QuarryProcess() { Close(); }
-    void Close() {
-        if (info_.hProcess) CloseHandle(info_.hProcess);
-        if (info_.hThread) CloseHandle(info_.hThread);
-        info_ = PROCESS_INFORMATION();
-    }
+    QuarryProcess() = default;
+    void Close() { process_.reset(); }
     QuarryProcess(const QuarryProcess&) = delete;
     QuarryProcess& operator=(const QuarryProcess&) = delete;
 
@@ -268,20 +264,24 @@ public:
         buffer.push_back('\0');
         STARTUPINFOA si = {};
         si.cb = sizeof si;
-        return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_) !=
-               FALSE;
+        PROCESS_INFORMATION info = {};
+        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info))
+            return false;
+        kx::KernelHandle thread(info.hThread);  // not needed: closed at once
+        process_.reset(info.hProcess);
+        return true;
     }
-    bool running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    bool running() const { return process_.valid() && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
     // Waits for the end; the exit code, or -1 when it did not end in time.
     int Wait(DWORD ms) {
-        if (!info_.hProcess || WaitForSingleObject(info_.hProcess, ms) != WAIT_OBJECT_0) return -1;
+        if (!process_.valid() || WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) return -1;
         DWORD code = 0;
-        GetExitCodeProcess(info_.hProcess, &code);
+        GetExitCodeProcess(process_.get(), &code);
         return static_cast<int>(code);
     }
 
 private:
-    PROCESS_INFORMATION info_;
+    kx::KernelHandle process_;
 };
 
 // Connects to the waiting Quarry, starting one first when asked to and none is waiting.

@@ -1,32 +1,16 @@
-// GDI resources of the text view: the font it is drawn in, owners that delete GDI objects, and the
-// Painter of one WM_PAINT (BeginPaint to EndPaint) with its font, pen, brush and colours.
+// GDI resources of the text view: the font it is drawn in, and the Painter of one WM_PAINT
+// (BeginPaint to EndPaint) with its font, pen, brush and colours.
 #pragma once
 
 #include <windows.h>
 
 #include "text/kxstring.h"
+#include "text/win32_handles.h"
 
 namespace kx {
 
 // The text view's font: fixed pitch, normal weight, default character set, proof quality.
 HFONT CreateViewFont(const char* face, int height);
-
-// Owns one GDI object and deletes it.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object = nullptr) : object_(object) {}
-    ~GdiObject() { reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    void reset(HGDIOBJ object = nullptr) {
-        if (object_) DeleteObject(object_);
-        object_ = object;
-    }
-    HGDIOBJ get() const { return object_; }
-
-private:
-    HGDIOBJ object_;
-};
 
 class Painter {
 public:

@@ -32,11 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t steer = in.Byte();
     const uint8_t installed = in.Byte();
     static const uint32_t kAcps[] = {932, 936, 949, 950, 1252, 65001, 437, 0};
-    static const int32_t kRequests[] = {kx::kCharSetAuto, kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis,
+    static const kx::CharSetCode kRequests[] = {kx::kCharSetAuto, kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis,
                                         kx::kCharSetUtf8, kx::kCharSetUtf16Le};
     const FixedQuery other(kAcps[steer & 7], installed);
     const kx::CharSetCode requested = kRequests[(steer >> 3) % 6];
-    const kx::LineBreakCode hint = (steer >> 6) % 3;
+    const kx::LineBreakCode hint = static_cast<kx::LineBreakCode>((steer >> 6) % 3);
     const unsigned char* sample = in.rest();
     const uint32_t n = static_cast<uint32_t>(in.left());
 

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kxfuzz::Input in(data, size);
     const kx::CharSetCode char_set = kxfuzz::CharSetOf(in.Byte());
     const uint8_t steer = in.Byte();
-    const kx::LineBreakCode line_break = steer % 3;
+    const kx::LineBreakCode line_break = static_cast<kx::LineBreakCode>(steer % 3);
     const uint32_t buffer_size = kx::kMinReadBuffer + (steer >> 2) % 40;
     const bool by_lines = (steer & 0x80) != 0;
 

@@ -15,15 +15,16 @@
 namespace kxfuzz {
 
 // The character sets a reader or writer is made for, picked by a byte.
-inline int32_t CharSetOf(uint8_t pick) {
-    static const int32_t kSets[] = {kx::kCharSetSjis,     kx::kCharSetEucJp,      kx::kCharSetJis,
+inline kx::CharSetCode CharSetOf(uint8_t pick) {
+    static const kx::CharSetCode kSets[] = {kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis,
                                     kx::kCharSetUtf8,     kx::kCharSetUtf8Bom,    kx::kCharSetUtf16Le,
                                     kx::kCharSetUtf16Be,  kx::kCharSetUtf16LeBom, kx::kCharSetUtf16BeBom};
     return kSets[pick % (sizeof kSets / sizeof kSets[0])];
 }
 
 // A reader of the bytes, all of them its file's first block.
-inline std::unique_ptr<kx::TextReader> ReaderOf(kx::CharSetCode char_set, kx::LineBreakCode line_break, const uint8_t* bytes, size_t n) {
+inline std::unique_ptr<kx::TextReader> ReaderOf(kx::CharSetCode char_set, kx::LineBreakCode line_break,
+                                                const uint8_t* bytes, size_t n) {
     kx::FileHead head;
     head.bytes.reset(new unsigned char[kx::kStreamBlock]);
     head.count = static_cast<uint32_t>(n < kx::kStreamBlock ? n : kx::kStreamBlock);

@@ -26,8 +26,8 @@ std::string Lines(const std::string& text) {
     return lines;
 }
 
-bool ReadText(kx::CharSetCode char_set, kx::LineBreakCode line_break, const uint8_t* bytes, size_t n, std::string* text, bool* lossy,
-              kx::StandIns* stand_ins) {
+bool ReadText(kx::CharSetCode char_set, kx::LineBreakCode line_break, const uint8_t* bytes, size_t n,
+              std::string* text, bool* lossy, kx::StandIns* stand_ins) {
     auto reader = kxfuzz::ReaderOf(char_set, line_break, bytes, n);
     reader->UseStandIns(stand_ins);
     kxlib::string all;
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kxfuzz::Input in(data, size);
     const kx::CharSetCode char_set = kxfuzz::CharSetOf(in.Byte());
     const uint8_t steer = in.Byte();
-    const kx::LineBreakCode line_break = steer % 3;
+    const kx::LineBreakCode line_break = static_cast<kx::LineBreakCode>(steer % 3);
     // Characters the code page lacks as stand-in codes, as a replace run reads UTF-8, UTF-16 and
     // EUC-JP files: the writer turns them back.
     const bool with_stand_ins = (steer & 0x80) != 0;

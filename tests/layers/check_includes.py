@@ -12,14 +12,15 @@ import sys
 LAYERS = ["text", "match", "engine", "viewer", "command"]
 # Headers that a component standing apart shares with Quarry.
 SHARED = {
-    "keyassign": {"text/file_faults.h", "text/file_replace.h"},
-    "sieve": {"match/sieve_api.h"},
-    "tools": {"command/protocol.h", "command/unicode_values.h", "keyassign/key_file.h"},
+    "keyassign": {"text/file_faults.h", "text/file_replace.h", "text/handle_owner.h", "text/win32_handles.h"},
+    "sieve": {"match/sieve_api.h", "text/handle_owner.h", "text/win32_handles.h"},
+    "tools": {"command/protocol.h", "command/unicode_values.h", "keyassign/key_file.h", "text/handle_owner.h",
+              "text/win32_handles.h"},
 }
 # Headers of the window-free core that must not bring in the platform's headers.
 WINDOW_FREE_HEADERS = ("text/", "match/", "viewer/model/", "sieve/fold.h", "sieve/regex.h")
 # The file layer's Win32 edge, which the window-free core does not build.
-PLATFORM_EDGE_HEADERS = {"text/file_utils.h", "text/file_faults.h"}
+PLATFORM_EDGE_HEADERS = {"text/file_utils.h", "text/file_faults.h", "text/win32_handles.h"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')
 SOURCES = (".h", ".cpp")
 

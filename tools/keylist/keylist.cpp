@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "keyassign/key_file.h"
+#include "text/win32_handles.h"
 
 namespace {
 
@@ -42,15 +43,12 @@ class Bindery {
     std::string dll(path, length);
     dll.erase(dll.find_last_of("\\/") + 1);
     dll += "bindery.dll";
-    module_ = LoadLibraryA(dll.c_str());
-    if (!module_) return;
+    module_.reset(LoadLibraryA(dll.c_str()));
+    if (!module_.valid()) return;
     read_key_file_ = Find<IntOfTextInt>("readKeyFile");
     make_key_text_ = Find<IntOfTwoTexts>("makeKEYTEXT");
     remove_file_ = Find<IntOfText>("removeFile");
     set_version_ = Find<IntOfInt>("SetHidemaruVersion");
-  }
-  ~Bindery() {
-    if (module_) FreeLibrary(module_);
   }
   Bindery(const Bindery&) = delete;
   Bindery& operator=(const Bindery&) = delete;
@@ -64,10 +62,10 @@ class Bindery {
  private:
   template <typename F>
   F Find(const char* name) const {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
   }
 
-  HMODULE module_ = nullptr;
+  kx::Module module_;
   IntOfTextInt read_key_file_ = nullptr;
   IntOfTwoTexts make_key_text_ = nullptr;
   IntOfText remove_file_ = nullptr;
