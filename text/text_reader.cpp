@@ -1,4 +1,19 @@
 // Readers of every supported character set.
+//
+// Every reader's Produce has the same shape: a fast run, then a slow step, repeated until the block
+// is full or the file ends.
+//   - The fast run works on Window(), the bytes left in the buffer, without refilling it: it takes the
+//     characters that lie whole in the window and need no state (ASCII, double-byte pairs, line breaks
+//     folded to LF, the common UTF-8 and UTF-16 forms) straight from the buffer, and stops at the first
+//     byte it cannot decide on its own: a character cut by the window's end, a CR that ends the window
+//     (its LF may start the next block), an escape or shift of ISO-2022-JP, a character the code page
+//     lacks, an ill-formed sequence. Advance() then moves past what it took.
+//   - The slow step takes that one character through Get()/Unit(), which refill the buffer as needed,
+//     with the full rules: line-break pairs across blocks, stand-in codes, the lossy and NUL marks.
+// The two give the same text for the same bytes; the fast run exists only because most text is the
+// easy kind, and it never takes a byte the slow step would read differently. The runs are written out
+// per reader rather than shared as a template, so that each inner loop stays as plain as its character
+// set allows.
 #include "text/text_reader.h"
 
 #include <cstring>
