@@ -6,30 +6,19 @@
 namespace kx {
 namespace protocol {
 
-constexpr char kService[] = "Quarry";
-constexpr char kTopic[] = "Quarry";
+constexpr char kService[] = "Quarry", kTopic[] = "Quarry";
 
 // Pokes.
-constexpr char kSet[] = "Set";
-constexpr char kSetDir[] = "SetDir";
-constexpr char kSetFilePattern[] = "SetFilePattern";
-constexpr char kSetFindStr[] = "SetFindStr";
-constexpr char kSetReplaceStr[] = "SetReplaceStr";
-constexpr char kSetCharSet[] = "SetCharSet";
-constexpr char kSetLineBreak[] = "SetLineBreak";
-constexpr char kSetHmJreDLL[] = "SetHmJreDLL";
-constexpr char kShowLog[] = "ShowLog";
+constexpr char kSet[] = "Set", kSetDir[] = "SetDir", kSetFilePattern[] = "SetFilePattern",
+               kSetFindStr[] = "SetFindStr", kSetReplaceStr[] = "SetReplaceStr", kSetCharSet[] = "SetCharSet",
+               kSetLineBreak[] = "SetLineBreak", kSetHmJreDLL[] = "SetHmJreDLL", kShowLog[] = "ShowLog";
 
-// Executes.
-constexpr char kReplace[] = "Replace";
-constexpr char kPreview[] = "Preview";  // also a request: what the last "Preview" found
-constexpr char kFuzzyOptionDialog[] = "FuzzyOptionDialog";
+// Executes; "Preview" is also a request: what the last "Preview" found.
+constexpr char kReplace[] = "Replace", kPreview[] = "Preview", kFuzzyOptionDialog[] = "FuzzyOptionDialog";
 
 // Requests.
-constexpr char kLog[] = "Log";
-constexpr char kNotices[] = "Notices";
-constexpr char kFileList[] = "FileList";
-constexpr char kGetHmJreVersion[] = "GetHmJreVersion";
+constexpr char kLog[] = "Log", kNotices[] = "Notices", kFileList[] = "FileList",
+               kGetHmJreVersion[] = "GetHmJreVersion";
 
 }  // namespace protocol
 }  // namespace kx

@@ -12,16 +12,16 @@ namespace kx {
 
 class LoweredText {
 public:
-    LoweredText();
-    LoweredText(const LoweredText&) = delete;
-    LoweredText& operator=(const LoweredText&) = delete;
-
     // Names the text (length bytes followed by a NUL; it must stay alive and unchanged while it is
     // used) and drops the lowered copy of the text before.
     void Reset(const char* text, uint32_t length);
     // The text from start (<= its length) on, lowered as to_lower would lower a copy of it; valid
     // until the next call.
     const char* Subject(uint32_t start);
+
+    LoweredText();
+    LoweredText(const LoweredText&) = delete;
+    LoweredText& operator=(const LoweredText&) = delete;
 
 private:
     const char* text_;

@@ -7,52 +7,27 @@
 
 namespace kx {
 
-// A file or any handle CreateFile gives: INVALID_HANDLE_VALUE when none.
-struct FileHandleTraits {
+// A kind of handle that is null when none is held, released by Release.
+template <typename H, typename R, R(WINAPI* Release)(H)>
+struct NullWhenNone {
+    using Handle = H;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { Release(h); }
+};
+
+// A kind of handle that is INVALID_HANDLE_VALUE when none is held (files, directory searches).
+template <BOOL(WINAPI* Release)(HANDLE)>
+struct InvalidWhenNone {
     using Handle = HANDLE;
     static Handle Empty() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { CloseHandle(h); }
+    static void Close(Handle h) { Release(h); }
 };
-using FileHandle = UniqueHandle<FileHandleTraits>;
 
-// A thread, an event, a process: null when none.
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { CloseHandle(h); }
-};
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
-
-// A search of FindFirstFile: INVALID_HANDLE_VALUE when none.
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { FindClose(h); }
-};
-using FindHandle = UniqueHandle<FindHandleTraits>;
-
-// An open registry key.
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { RegCloseKey(h); }
-};
-using RegistryKey = UniqueHandle<RegistryKeyTraits>;
-
-// A font, pen, brush or other GDI object.
-struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { DeleteObject(h); }
-};
-using GdiObject = UniqueHandle<GdiObjectTraits>;
-
-// A module loaded with LoadLibrary.
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Empty() { return nullptr; }
-    static void Close(Handle h) { FreeLibrary(h); }
-};
-using Module = UniqueHandle<ModuleTraits>;
+using FileHandle = UniqueHandle<InvalidWhenNone<&CloseHandle>>;            // CreateFile
+using FindHandle = UniqueHandle<InvalidWhenNone<&FindClose>>;              // FindFirstFile
+using KernelHandle = UniqueHandle<NullWhenNone<HANDLE, BOOL, &CloseHandle>>;  // thread, event, process
+using RegistryKey = UniqueHandle<NullWhenNone<HKEY, LONG, &RegCloseKey>>;
+using GdiObject = UniqueHandle<NullWhenNone<HGDIOBJ, BOOL, &DeleteObject>>;  // font, pen, brush
+using Module = UniqueHandle<NullWhenNone<HMODULE, BOOL, &FreeLibrary>>;     // LoadLibrary
 
 }  // namespace kx
