@@ -25,17 +25,9 @@ namespace {
 // of 20 to 120 bytes.
 std::string MakeProse(size_t bytes) {
     static const char* const kPieces[] = {
-        "\x93\xFA\x96\x7B\x8C\xEA",      // 日本語
-        "\x82\xCC",                      // の
-        "\x95\xB6\x8F\xCD",              // 文章
-        "\x82\xF0\x8F\x91\x82\xAB",      // を書き
-        "\x8C\x9F\x8D\xF5",              // 検索
-        "\x92\x75\x8A\xB7",              // 置換
-        "\x83\x74\x83\x40\x83\x43\x83\x8B",  // ファイル
-        "\xB6\xC0\xB6\xC5",              // ｶﾀｶﾅ
+        "日本語", "の", "文章", "を書き", "検索", "置換", "ファイル", "ｶﾀｶﾅ",
         " text ", "quarry ", "0123 ", ", ",
-        "\x82\x60\x82\x61\x82\x62",      // ＡＢＣ
-        "\x81\x42",                      // 。
+        "ＡＢＣ", "。",
     };
     const size_t count = sizeof kPieces / sizeof *kPieces;
     std::string t;
@@ -64,8 +56,7 @@ std::string MakeProgram(size_t bytes) {
         "\n",
         "int32_t Writer::Write(const char* text, uint32_t length) {\n",
         "    const uint64_t before = out_.produced();\n",
-        // 検索して置換する。
-        "    // \x8C\x9F\x8D\xF5\x82\xB5\x82\xC4\x92\x75\x8A\xB7\x82\xB7\x82\xE9\x81\x42\n",
+        "    // 検索して置換する。\n",
     };
     std::string t;
     t.reserve(bytes + 200);

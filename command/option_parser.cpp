@@ -4,20 +4,11 @@
 
 #include <windows.h>
 
+#include "command/messages.h"
+
 namespace kx {
 
 namespace {
-
-const char kUnknown[] =
-    "\x82\xCD\x92\x6D\x82\xE7\x82\xC8\x82\xA2\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
-// は知らないオプションです．
-const char kNeedsArgument[] = "\x82\xCD\x88\xF8\x90\x94\x82\xF0\x95\x4B\x97\x76\x82\xC6\x82\xB7\x82\xE9\x83\x49\x83"
-                              "\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
-// は引数を必要とするオプションです．
-const char kArgumentAlone[] = "\x82\xCD\x88\xF8\x90\x94\x82\xF0\x95\x4B\x97\x76\x82\xC6\x82\xB5\x82\xDC\x82\xB7\x81"
-                              "\x44\x82\xB1\x82\xCC\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xCD\x92\x50\x91\xCC"
-                              "\x82\xC5\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x44";
-// は引数を必要とします．このオプションは単体で指定してください．
 
 bool IsLead(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
 
@@ -82,12 +73,12 @@ bool OptionParser::parse() {
         if (start[0] == '-' && start[1] == '-') {
             kxlib::string name(start + 2, static_cast<uint32_t>(p - start - 2));
             auto it = namedOptions_.find(name);
-            if (it == namedOptions_.end() || !it->second.declared) return Fail(name, kUnknown);
+            if (it == namedOptions_.end() || !it->second.declared) return Fail(name, kUnknownOption);
             OptionEntry& e = it->second;
             e.given = true;
             if (e.takesArgument) {
                 p = SkipSpaces(p);
-                if (*p == '\0') return Fail(name, kNeedsArgument);
+                if (*p == '\0') return Fail(name, kOptionNeedsArgument);
                 const char* arg = p;
                 p = TokenEnd(arg);
                 e.argument = kxlib::string(arg, static_cast<uint32_t>(p - arg));
@@ -109,15 +100,15 @@ bool OptionParser::ParseLetters(const char* group, const char* token_end, const 
         uint32_t n = CharLength(c);
         kxlib::string letter(c, n);
         auto it = n == 1 ? letterOptions_.find(static_cast<unsigned char>(*c)) : letterOptions_.end();
-        if (it == letterOptions_.end() || !it->second.declared) return Fail(letter, kUnknown);
+        if (it == letterOptions_.end() || !it->second.declared) return Fail(letter, kUnknownOption);
         OptionEntry& e = it->second;
         e.given = true;
         c += n;
         if (!e.takesArgument) continue;
         // An option with an argument must stand alone after its dash; the argument is the next token.
-        if (c != token_end || group + n != token_end) return Fail(letter, kArgumentAlone);
+        if (c != token_end || group + n != token_end) return Fail(letter, kOptionMustStandAlone);
         const char* arg = SkipSpaces(token_end);
-        if (*arg == '\0') return Fail(letter, kNeedsArgument);
+        if (*arg == '\0') return Fail(letter, kOptionNeedsArgument);
         *resume = TokenEnd(arg);
         e.argument = kxlib::string(arg, static_cast<uint32_t>(*resume - arg));
     }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "command/messages.h"
 #include "command/named_event.h"
 #include "command/option_parser.h"
 #include "command/protocol.h"
@@ -17,13 +18,6 @@ namespace kx {
 const char kEventName[] = "KestrelQuarry";
 
 namespace {
-
-const char kDdeFailed[] = "DDE\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94\x73\x81\x44";  // DDE初期化に失敗．
-const char kErrorCaption[] = "\x83\x47\x83\x89\x81\x5B";                                  // エラー
-const char kNoneWaiting[] = "\x8C\xBB\x8D\xDD"
-                            "DDE\x91\xD2\x8B\x40\x92\x86\x82\xCC"
-                            "Quarry\x82\xCD\x82\xC8\x82\xA2\x82\xE6\x82\xA4\x82\xC5\x82\xB7\x81\x44";
-// 現在DDE待機中のQuarryはないようです．
 
 // Seconds of one wait of the waiting loop; a time-out only starts a new wait.
 const DWORD kWaitSeconds = 600;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "engine/file_list.h"
+#include "engine/messages.h"
 #include "engine/read_ahead.h"
 #include "text/codepage.h"
 #include "text/file_faults.h"
@@ -20,16 +21,6 @@
 namespace kx {
 
 namespace {
-const char kNoFiles[] = "\x8A\x59\x93\x96\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8"
-                        "\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44";  // 該当ファイルが見つかりませんでした．
-const char kFailed[] = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
-                       "\x82\xB5\x82\xBD\x81\x44\n";  // の検索＆置換に失敗しました．
-const char kNoHit[] = "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
-                      "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44\n";  // に検索語は見つかりませんでした．
-const char kIn[] = "\x93\xE0\x82\xCC";  // 内の
-const char kReplaced[] = "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x44\n";
-// 個の語を置換しました．
-
 // The directory part of a path, with its trailing backslash; ".\" for a bare name.
 std::wstring DirectoryOf(const std::wstring& path) {
     const size_t last = path.find_last_of(L"\\/:");
@@ -260,7 +251,7 @@ bool JobSettings::Replace() {
     replaced_log.assign("");
     notice_log.assign("");
     if (files.empty()) {
-        notice_log.assign(kNoFiles);
+        notice_log.assign(kNoFilesNotice);
         return false;
     }
     // Three stages overlap: files are read and decoded ahead on one thread, searched here, and the
@@ -296,15 +287,15 @@ bool JobSettings::Replace() {
         const FileOutcome& outcome = outcomes[i];
         if (!outcome.ok) {
             kxlib::append_growing(notice_log, path);
-            kxlib::append_growing(notice_log, kFailed, sizeof kFailed - 1);
+            kxlib::append_growing(notice_log, kFailedLineEnd, sizeof kFailedLineEnd - 1);
         } else if (outcome.count == 0) {
             kxlib::append_growing(notice_log, path);
-            kxlib::append_growing(notice_log, kNoHit, sizeof kNoHit - 1);
+            kxlib::append_growing(notice_log, kNoHitLineEnd, sizeof kNoHitLineEnd - 1);
         } else {
             kxlib::append_growing(replaced_log, path);
-            kxlib::append_growing(replaced_log, kIn, sizeof kIn - 1);
+            kxlib::append_growing(replaced_log, kReplacedIn, sizeof kReplacedIn - 1);
             kxlib::append_growing(replaced_log, kxlib::lexical_cast<kxlib::string, int>(outcome.count));
-            kxlib::append_growing(replaced_log, kReplaced, sizeof kReplaced - 1);
+            kxlib::append_growing(replaced_log, kReplacedLineEnd, sizeof kReplacedLineEnd - 1);
         }
     }
     return true;

@@ -9,7 +9,7 @@ namespace bindery {
 
 namespace {
 
-const char kSeparatorName[] = "\x83Z\x83p\x83\x8c\x81[\x83^";  // "セパレータ"
+const char kSeparatorName[] = "セパレータ";
 constexpr int32_t kFirstGroup = 2;
 constexpr int32_t kLastGroup = 8;
 constexpr size_t kTitleLimit = kTitleRecordSize - 1;

@@ -1,21 +1,22 @@
 // The result window and its text view's context menu.
 #include "viewer/result_viewer.h"
 
+#include <string>
+
+#include "engine/messages.h"
 #include "viewer/resource_ids.h"
 
 namespace kx {
 
 namespace {
-const char kCopyItem[] = "\x83R\x83s\x81[";  // "コピー"
+const char kCopyItem[] = "コピー";
 const UINT kCopyCommand = 1;
-// Log lines of files whose search and replace failed, and of files without a hit.
-const char kFailedLine[] =
-    "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92u\x8A\xB7\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
-    "D$";  // "の検索＆置換に失敗しました．$"
-const char kNoHitLine[] =
-    "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5"
-    "\x82\xB5\x82\xBD\x81"
-    "D$";  // "に検索語は見つかりませんでした．$"
+// A log line that ends in the given line end (its LF taken for the end of the line).
+std::string LineEndPattern(const char* line_end) {
+    std::string pattern(line_end);
+    pattern.back() = '$';
+    return pattern;
+}
 // Regular expression, whole line (and the stored bit 0x01).
 const uint32_t kRedLineFlags = kHighlightRegex | kHighlightWholeLine | kHighlightReserved;
 }  // namespace
@@ -46,8 +47,8 @@ bool ResultViewer::OnInitDialog() {
     view_.apply_settings(settings);
 
     const Rgb red{255, 0, 0};
-    view_.add_highlight(kFailedLine, kRedLineFlags, 1, red, background);
-    view_.add_highlight(kNoHitLine, kRedLineFlags, 1, red, background);
+    view_.add_highlight(LineEndPattern(kFailedLineEnd).c_str(), kRedLineFlags, 1, red, background);
+    view_.add_highlight(LineEndPattern(kNoHitLineEnd).c_str(), kRedLineFlags, 1, red, background);
 
     view_.set_read_only(true);
     view_.select_all();

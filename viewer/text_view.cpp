@@ -73,7 +73,7 @@ ColorScheme DefaultColorScheme() {
     return s;
 }
 
-ViewSettings::ViewSettings() : font_face("\x82l\x82r \x83S\x83V\x83" "b\x83N") {}  // "ＭＳ ゴシック"
+ViewSettings::ViewSettings() : font_face("ＭＳ ゴシック") {}
 
 TextView::TextView(HINSTANCE instance) : WindowObject(instance, kClassName, kStyle) {
     settings_.colors = DefaultColorScheme();

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "command/option_parser.h"
+#include "log_texts.h"
 
 namespace {
 
-const std::string kUnknown =
-    "\x82\xCD\x92\x6D\x82\xE7\x82\xC8\x82\xA2\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
-const std::string kNeedsArgument = "\x82\xCD\x88\xF8\x90\x94\x82\xF0\x95\x4B\x97\x76\x82\xC6\x82\xB7\x82\xE9\x83"
-                                   "\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
+using kxtest::kArgumentAlone;
+using kxtest::kNeedsArgument;
+using kxtest::kUnknownOption;
 
 // A parser with Quarry's two options declared.
 struct Quarry : kx::OptionParser {
@@ -50,11 +50,11 @@ TEST(OptionParser, RejectionsNameTheOption) {
         const char* line;
         std::string error;
     } cases[] = {
-        {"--DDESTART", "DDESTART" + kUnknown},  // names are case-sensitive
-        {"-ddestart", "d" + kUnknown},          // one dash: the first letter is an unknown option
-        {"--", kUnknown},                       // empty name
-        {"- x", " " + kUnknown},                // the byte after the dash, a space included
-        {"--ddestart --ddestart= x", "ddestart=" + kUnknown},
+        {"--DDESTART", "DDESTART" + kUnknownOption},  // names are case-sensitive
+        {"-ddestart", "d" + kUnknownOption},          // one dash: the first letter is an unknown option
+        {"--", kUnknownOption},                       // empty name
+        {"- x", " " + kUnknownOption},                // the byte after the dash, a space included
+        {"--ddestart --ddestart= x", "ddestart=" + kUnknownOption},
     };
     for (const Case& c : cases) {
         Quarry p(c.line);
@@ -112,9 +112,7 @@ TEST(OptionParser, SingleCharacterOptionsWithAnArgumentStandAlone) {
     EXPECT_TRUE(p.isGiven("a"));
     EXPECT_TRUE(p.isGiven("b"));
     EXPECT_STREQ(p.argument("o").c_str(), "file");
-    EXPECT_EQ(Error(p), "o\x82\xCD\x88\xF8\x90\x94\x82\xF0\x95\x4B\x97\x76\x82\xC6\x82\xB5\x82\xDC\x82\xB7\x81\x44"
-                        "\x82\xB1\x82\xCC\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xCD\x92\x50\x91\xCC\x82\xC5"
-                        "\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x44");
+    EXPECT_EQ(Error(p), "o" + kArgumentAlone);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "log_texts.h"
 #include "process_helpers.h"
 #include "tools/dde_client.h"
 
@@ -63,7 +64,7 @@ TEST_F(LibraryJob, GroupsAndEscapesRewriteEveryEncodingExactly) {
               std::string("\xFF\xFE" "3\0.\0" "2\0.\0" "1\0\t\0\\\0\r\0\n\0\r\0\n\0", 24));
     std::string log;
     ASSERT_TRUE(client.Request("Log", &log, kTimeout));
-    EXPECT_NE(log.find("sjis.txt\x93\xE0\x82\xCC" "1"), std::string::npos);
+    EXPECT_NE(log.find("sjis.txt" + kxtest::kReplacedIn + "1"), std::string::npos);
 }
 
 TEST_F(LibraryJob, CaseWordAndTrailByteRules) {
@@ -77,9 +78,9 @@ TEST_F(LibraryJob, CaseWordAndTrailByteRules) {
 
 TEST_F(LibraryJob, FuzzyFindsEveryFormAndReplacesTheRealBytes) {
     // ｶﾞｷﾞ, ガギ, がぎ and ＡＢＣ / abc.
-    WriteFileBytes(dir / "kana.txt", "\xB6\xDE\xB7\xDE|\x83\x4B\x83\x4D|\x82\xAA\x82\xAC|\x82\x60\x82\x61\x82\x62|abc\r\n");
-    Job("aimai", "\x83\x4B\x83\x4D", "X");
-    EXPECT_EQ(ReadFileBytes(dir / "kana.txt"), "X|X|X|\x82\x60\x82\x61\x82\x62|abc\r\n");
+    WriteFileBytes(dir / "kana.txt", "ｶﾞｷﾞ|ガギ|がぎ|ＡＢＣ|abc\r\n");
+    Job("aimai", "ガギ", "X");
+    EXPECT_EQ(ReadFileBytes(dir / "kana.txt"), "X|X|X|ＡＢＣ|abc\r\n");
     Job("aimai", "abc", "Y");
     EXPECT_EQ(ReadFileBytes(dir / "kana.txt"), "X|X|X|Y|Y\r\n");
 }
@@ -97,7 +98,7 @@ TEST_F(LibraryJob, VersionTextAndOptionDialog) {
     ASSERT_EQ(client.Poke("SetHmJreDLL", kxtest::ProgramDir() + "sieve.dll", kTimeout), DdeAnswer::kAccepted);
 
     // The user presses OK in Sieve's own dialog, opened by the execute command.
-    kxtest::DialogPresser user("\x82\xA0\x82\xA2\x82\xDC\x82\xA2\x8C\x9F\x8D\xF5\x82\xCC\x90\xDD\x92\xE8",
+    kxtest::DialogPresser user("あいまい検索の設定",
                                server.process_id());
     EXPECT_EQ(client.Execute("FuzzyOptionDialog", 30000), DdeAnswer::kAccepted);
     EXPECT_TRUE(user.pressed());

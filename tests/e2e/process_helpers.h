@@ -206,7 +206,7 @@ inline void PressOk(HWND box) {
 }
 
 // Caption of the result window that "ShowLog" opens.
-const char kResultCaption[] = "\x8C\x8B\x89\xCA";  // 結果
+const char kResultCaption[] = "結果";
 
 // Plays the user who presses OK in a dialog of the given process with the given caption whenever
 // one appears, until destroyed; pressed() tells whether it did. Dialogs of other processes (other

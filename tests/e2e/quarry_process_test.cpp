@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "log_texts.h"
 #include "process_helpers.h"
 #include "tools/dde_client.h"
 
@@ -16,10 +17,8 @@ using kx::DdeAnswer;
 using kxtest::Program;
 const DWORD kTimeout = 10000;
 
-const std::string kUnknownOption =
-    "\x82\xCD\x92\x6D\x82\xE7\x82\xC8\x82\xA2\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xC5\x82\xB7\x81\x44";
-const std::string kNoneWaiting = "\x8C\xBB\x8D\xDD" "DDE\x91\xD2\x8B\x40\x92\x86\x82\xCC" "Quarry"
-                                 "\x82\xCD\x82\xC8\x82\xA2\x82\xE6\x82\xA4\x82\xC5\x82\xB7\x81\x44";
+using kxtest::kNoneWaiting;
+using kxtest::kUnknownOption;
 
 // Connects to the waiting Quarry, retrying while it starts up.
 bool ConnectSoon(kx::DdeClient& client) {
@@ -149,11 +148,10 @@ TEST(QuarryProcess, NameAndTextTheCodePageLacksOverDde) {
     EXPECT_EQ(client.Poke("SetFindStr", "key", kTimeout), DdeAnswer::kAccepted);
     EXPECT_EQ(client.Poke("SetReplaceStr", "KEY", kTimeout), DdeAnswer::kAccepted);
     EXPECT_EQ(client.Execute("Replace", 60000), DdeAnswer::kAccepted);
-    const std::string shown = dir / "r?sum??\x92\x8D\x8B\x4C.txt";
+    const std::string shown = dir / "r?sum??注記.txt";
     std::string reply;
     ASSERT_TRUE(client.Request("Log", &reply, kTimeout));
-    EXPECT_EQ(reply, shown + "\x93\xE0\x82\xCC" "1" "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5\x82\xDC"
-                             "\x82\xB5\x82\xBD\x81\x44\n");
+    EXPECT_EQ(reply, kxtest::Replaced(shown, 1));
     ASSERT_TRUE(client.Request("FileList", &reply, kTimeout));
     EXPECT_EQ(reply, shown + "\n");
     client.Disconnect();

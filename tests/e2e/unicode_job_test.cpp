@@ -108,7 +108,7 @@ TEST(UnicodeJob, UnicodeBesideAnsiNoticesAndAPreviewThatWritesNothing) {
     EXPECT_EQ(wide_preview, Wide(preview));
     const std::string expected_preview =
         "file 1 " + dir / "a-utf8.txt" + "\n- 1 \x95\x5C\x8E\xA6 old\n+ 1 \x95\x5C\x8E\xA6 \x90\x56\n" +  //
-        "file 2 " + dir / "b-sjis.txt" + "\n- 1 old old\n+ 1 \x90\x56 \x90\x56\n" +                          //
+        "file 2 " + dir / "b-sjis.txt" + "\n- 1 old old\n+ 1 新 新\n" +  //
         "fail read-only " + dir / "d-ro.txt" + "\n";
     EXPECT_EQ(preview, expected_preview);
 
@@ -127,7 +127,7 @@ TEST(UnicodeJob, UnicodeBesideAnsiNoticesAndAPreviewThatWritesNothing) {
     ASSERT_TRUE(client.RequestUnicode("FileList", &wide, kTimeout));
     EXPECT_EQ(wide, Wide(dir / "a-utf8.txt\n" + dir / "b-sjis.txt\n" + dir / "c-none.txt\n" + dir / "d-ro.txt\n"));
     EXPECT_EQ(kxtest::ReadFileBytes(dir / "a-utf8.txt"), "\xEF\xBB\xBF\xE8\xA1\xA8\xE7\xA4\xBA \xE6\x96\xB0\r\n");
-    EXPECT_EQ(kxtest::ReadFileBytes(dir / "b-sjis.txt"), "\x90\x56 \x90\x56\r\n");
+    EXPECT_EQ(kxtest::ReadFileBytes(dir / "b-sjis.txt"), "新 新\r\n");
     EXPECT_EQ(kxtest::ReadFileBytes(dir / "a-utf8.txt.bak"), utf8);
 
     client.Disconnect();
@@ -183,7 +183,7 @@ TEST(UnicodeJob, QuarryctlExitCodesFailureLinesAndDryRun) {
     EXPECT_EQ(run.Wait(60000), 5) << run.err();
     EXPECT_EQ(run.err(), Printed(dir / "ro.txt" + kFailed));
     EXPECT_EQ(run.out(), Printed(Replaced(dir / "a.txt", 1)));
-    EXPECT_EQ(kxtest::ReadFileBytes(dir / "a.txt"), "\x97\x9D\x97\x52 Because.\r\n");
+    EXPECT_EQ(kxtest::ReadFileBytes(dir / "a.txt"), "理由 Because.\r\n");
 
     // Without a failing file: exit 0.
     Program clean;

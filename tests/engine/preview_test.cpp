@@ -148,7 +148,7 @@ TEST_F(PreviewRun, ReplyIsBoundedAndSaysWhatItLeavesOut) {
     WriteFileBytes(dir / "many.txt", many);
     // A long line of double-byte characters is cut at a character boundary.
     std::string long_line = "hit";
-    for (int i = 0; i < 300; ++i) long_line += "\x82\xA0";
+    for (int i = 0; i < 300; ++i) long_line += "あ";
     WriteFileBytes(dir / "wide.txt", long_line + "\n");
     Job("casesense", "hit", "HIT");
     const std::string preview = Preview();

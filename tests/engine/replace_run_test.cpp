@@ -47,9 +47,7 @@ TEST_F(ReplaceRun, NoFilesAndListedTwice) {
     Find("x", "y");
     EXPECT_FALSE(job.Replace());
     EXPECT_STREQ(job.Log(), "");
-    EXPECT_EQ(std::string(job.notice_log.c_str()),
-              "\x8A\x59\x93\x96\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC"
-              "\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44");
+    EXPECT_EQ(std::string(job.notice_log.c_str()), kxtest::kNoFiles);
     WriteFileBytes(dir / "a.txt", "x");
     job.SetFilePattern("*.txt;a.*");
     EXPECT_TRUE(job.Replace());
@@ -290,11 +288,11 @@ TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
     for (char c : std::string("an old line\r\n")) wide += std::string(1, c) + '\0';
     for (int i = 0; i < 60; ++i) {
         std::string text;
-        for (int line = 0; line < (i * 37) % 500; ++line) text += line % 7 == i % 7 ? "old \x82\xA0 line\r\n" : "\x95\x5C plain\n";
+        for (int line = 0; line < (i * 37) % 500; ++line) text += line % 7 == i % 7 ? "old あ line\r\n" : "\x95\x5C plain\n";
         both("f" + std::to_string(i) + ".txt", i % 5 == 0 ? wide + std::string(static_cast<size_t>(i) * 2, 'x') : text);
     }
     std::string big;  // beyond what is read ahead, and its new text beyond what is held for writing
-    while (big.size() < (17u << 20)) big += "old \x8A\xBF\x8E\x9A line of a large file\r\n";
+    while (big.size() < (17u << 20)) big += "old 漢字 line of a large file\r\n";
     both("large.txt", big);
     both("binary.txt", std::string("old\0", 4));
     both("lossy.txt", "\xEF\xBB\xBFold \xED\xA0\xBD\xED\xB8\x80\n");

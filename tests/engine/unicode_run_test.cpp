@@ -375,7 +375,7 @@ TEST_F(UnicodeRun, FuzzySearchLeavesAStandInAsItIs) {
     const Form f = Form::kUtf16Be;
     const uint32_t nbsp = 0xA0;
     WriteFileBytes(dir / "a.txt", Encode({0xFF21, nbsp, 0xFF22, ' ', 'A', nbsp, 'b', ' ', 'a', ' ', 'b', '\n'}, f));
-    Find("a\x81\x40" "b", "X");  // "a", full-width space, "b"
+    Find("a　b", "X");  // "a", full-width space, "b"
     ASSERT_TRUE(job.Replace());
     EXPECT_TRUE(ReadFileBytes(dir / "a.txt") == Encode({0xFF21, nbsp, 0xFF22, ' ', 'A', nbsp, 'b', ' ', 'X', '\n'}, f));
     EXPECT_EQ(std::string(job.Log()), Replaced(dir / "a.txt", 1));
@@ -406,7 +406,7 @@ TEST_F(UnicodeRun, FileNamesTheCodePageLacks) {
     EXPECT_EQ(ReadFileBytes(grave), "new new");
     EXPECT_EQ(Notice(), "");
     const std::string shown = kx::AnsiPath(resume.c_str()).c_str();
-    EXPECT_EQ(shown, dir / "r?sum??\x92\x8D\x8B\x4C.txt") << "each missing character is the default character";
+    EXPECT_EQ(shown, dir / "r?sum??注記.txt") << "each missing character is the default character";
     const std::string log = job.Log();
     EXPECT_NE(log.find(Replaced(shown, 1)), std::string::npos) << log;
     EXPECT_NE(log.find(Replaced(dir / "d?j?\\a?.txt", 1)), std::string::npos) << log;
@@ -438,7 +438,7 @@ TEST_F(UnicodeRun, EucJpSupplementaryKanjiAreKept) {
     job.Replace();
     EXPECT_EQ(ReadFileBytes(dir / "kept.txt"),
               "\xC6\xFC\xCB\xDC \x8F\xA2\xAF\x8F\xB0\xA1\x8F\xB0\xA1 \xA4\xA2\n\x8F\xED\xE3 new\n");
-    Find("\x82\xA0", "\xF0\x40");
+    Find("あ", "\xF0\x40");
     job.Replace();
     EXPECT_NE(Notice().find(dir / "kept.txt" + kFailed), std::string::npos);
 }

@@ -60,7 +60,7 @@ TEST_F(LibraryMatcher, TrailByteNeverStartsAMatchNorAnEscape) {
     // A pattern holding "表" followed by "n" is the two characters, not a line-break escape.
     EXPECT_EQ(Replace("\x95\x5Cn", "X", "\x95\x5Cn \x95\x5C\n"), "X \x95\x5C\n");
     // "." is one whole character.
-    EXPECT_EQ(Replace("a.b", "<>", "a\x82\xA0" "b a\\b"), "<> <>");
+    EXPECT_EQ(Replace("a.b", "<>", "aあb a\\b"), "<> <>");
 }
 
 TEST_F(LibraryMatcher, CaseInsensitiveKeepsTheEscapeLetters) {
@@ -94,7 +94,7 @@ TEST_F(LibraryMatcher, WholeWordAndEmptyMatches) {
     // With zero_match an empty pattern matches everywhere and the run still ends.
     m.SetOption("zero_match", true);
     ASSERT_TRUE(m.SetFindString("x*"));
-    EXPECT_EQ(Replace("x*", "-", "a\x82\xA0" "b"), "-a-\x82\xA0-b-");
+    EXPECT_EQ(Replace("x*", "-", "aあb"), "-a-あ-b-");
 }
 
 TEST_F(LibraryMatcher, FuzzyFindsWidthAndKanaFormsAndReplacesTheRealBytes) {
@@ -102,15 +102,15 @@ TEST_F(LibraryMatcher, FuzzyFindsWidthAndKanaFormsAndReplacesTheRealBytes) {
     m.SetOption("aimai", true);
     m.SetOption("CaseSense", false);
     // ｶﾞｷﾞ (half-width, 4 bytes), ガギ (katakana), がぎ (hiragana) are one another.
-    const char* forms[] = {"\xB6\xDE\xB7\xDE", "\x83\x4B\x83\x4D", "\x82\xAA\x82\xAC"};
+    const char* forms[] = {"ｶﾞｷﾞ", "ガギ", "がぎ"};
     for (const char* find : forms) {
         std::string text = std::string("[") + forms[0] + "][" + forms[1] + "][" + forms[2] + "]";
         EXPECT_EQ(Replace(find, "*", text.c_str()), "[*][*][*]") << find;
     }
-    EXPECT_EQ(Replace("abc", "#", "\x82\x60\x82\x61\x82\x62 abc ABC"), "# # #");
+    EXPECT_EQ(Replace("abc", "#", "ＡＢＣ abc ABC"), "# # #");
     // Positions are real: the match after a width-changing character starts at its real byte.
     ASSERT_TRUE(m.SetFindString("d"));
-    ASSERT_TRUE(m.Search("\x82\x60\x82\x61 d"));
+    ASSERT_TRUE(m.Search("ＡＢ d"));
     EXPECT_EQ(m.MatchPosition(), 5);
     EXPECT_STREQ(m.MatchedText().c_str(), "d");
 }
@@ -119,11 +119,11 @@ TEST_F(LibraryMatcher, FuzzyRegularExpressionWithTags) {
     m.SetOption("aimai", true);
     m.SetOption("CaseSense", false);
     ASSERT_TRUE(m.SetFindString("(abc)(\\d)"));
-    ASSERT_TRUE(m.Search("xx \x82\x60\x82\x61\x82\x62\x82\x50"));  // ＡＢＣ１
+    ASSERT_TRUE(m.Search("xx ＡＢＣ１"));
     EXPECT_EQ(m.MatchPosition(), 3);
     EXPECT_EQ(m.MatchedText().length(), 8u);
-    EXPECT_STREQ(m.TagText(1), "\x82\x60\x82\x61\x82\x62");
-    EXPECT_STREQ(m.TagText(2), "\x82\x50");
+    EXPECT_STREQ(m.TagText(1), "ＡＢＣ");
+    EXPECT_STREQ(m.TagText(2), "１");
 }
 
 TEST_F(LibraryMatcher, LibraryLoadRules) {
@@ -176,8 +176,8 @@ TEST_F(LibraryMatcher, FuzzyTextIsConvertedOnceWithTheSameMatches) {
     m.SetOption("aimai", true);
     m.SetOption("CaseSense", false);
     // Pieces whose converted width differs from the real one: ｶﾞ, ＡＢ, ガ, が, plain ASCII.
-    const char* pieces[] = {"\xB6\xDE", "\x82\x60\x82\x61", "\x83\x4B", "\x82\xAA", "ab", " ", "x", "\xB6"};
-    const char* finds[] = {"\x82\xAA", "ab", "\x82\xAA" "ab", "x \x83\x4B"};
+    const char* pieces[] = {"ｶﾞ", "ＡＢ", "ガ", "が", "ab", " ", "x", "ｶ"};
+    const char* finds[] = {"が", "ab", "がab", "x ガ"};
     unsigned seed = 7;
     for (int round = 0; round < 60; ++round) {
         std::string text;
@@ -194,8 +194,8 @@ TEST_F(LibraryMatcher, FuzzyTextIsConvertedOnceWithTheSameMatches) {
 }
 
 TEST_F(LibraryMatcher, ASearchIsUsedOnlyInTheModeItWasPreparedIn) {
-    const char* kHalfWidthKa = "\xB6";         // ｶ
-    const char* kTwoHiragana = "\x82\xA9\x82\xA9";  // かか: found by a fuzzy ｶ, never by a regular expression
+    const char* kHalfWidthKa = "ｶ";
+    const char* kTwoHiragana = "かか";  // found by a fuzzy ｶ, never by a regular expression
     // Fuzzy, then regular expressions switched on without a new find string.
     m.SetOption("use_regular", false);
     m.SetOption("aimai", true);

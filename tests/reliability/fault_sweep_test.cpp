@@ -20,6 +20,7 @@
 #include "engine/job_settings.h"
 #include "file_fault_support.h"
 #include "key_file_samples.h"
+#include "log_texts.h"
 #include "test_support.h"
 #include "text/charset.h"
 #include "text/file_faults.h"
@@ -78,8 +79,8 @@ private:
     FileCall first_failed_ = FileCall::Open;
 };
 
-const std::string kFind = "\x8C\x9F\x8D\xF5";             // 検索
-const std::string kReplace = "\x92\x75\x8A\xB7\x8C\xE3";  // 置換後
+const std::string kFind = "検索";
+const std::string kReplace = "置換後";
 
 // Internal text (Shift_JIS, LF) of about `bytes` bytes with a hit on every other line, with or
 // without half-width katakana (which would keep a JIS file from being recognised).
@@ -87,7 +88,7 @@ std::string Text(size_t bytes, bool half_width = true) {
     std::string t;
     for (int line = 0; t.size() < bytes; ++line) {
         t += std::to_string(line) + " \x82\xA0\x82\xA2\x83\x5C\x95\x5C ";
-        if (line % 2 == 0) t += kFind + (half_width ? " \xB6\xC0\xB6\xC5 ascii" : " ascii");
+        if (line % 2 == 0) t += kFind + (half_width ? " ｶﾀｶﾅ ascii" : " ascii");
         t += "\n";
     }
     return t;
@@ -175,9 +176,6 @@ std::map<std::string, std::string> LinesByFile(const kx::JobSettings& job, const
     return out;
 }
 
-const std::string kFailedLine = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5"
-                                "\x82\xDC\x82\xB5\x82\xBD\x81\x44";  // の検索＆置換に失敗しました．
-
 class FaultSweep : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -232,7 +230,7 @@ TEST_F(FaultSweep, EveryCallOfARunFailingLeavesNoFileDamaged) {
     int rewritten = 0, refused = 0;
     for (const auto& line : reference_log) {
         if (reference.at(line.first) != original.at(line.first)) ++rewritten;
-        if (line.second == kFailedLine) ++refused;
+        if (line.second == kxtest::kFailedWords) ++refused;
     }
     ASSERT_EQ(12, rewritten);
     ASSERT_EQ(3, refused);  // NUL byte, ill-formed UTF-8, read-only
@@ -272,11 +270,11 @@ TEST_F(FaultSweep, EveryCallOfARunFailingLeavesNoFileDamaged) {
                 if (!log.count(name)) continue;  // not a listed file (the old backup)
                 const std::string& line = log.at(name);
                 if (untouched && reference.at(name) != file.second) {
-                    EXPECT_EQ(kFailedLine, line) << name << " kept its old content";
+                    EXPECT_EQ(kxtest::kFailedWords, line) << name << " kept its old content";
                 } else if (!untouched) {
                     EXPECT_EQ(reference_log.at(name), line) << name << " was rewritten";
                 } else {
-                    EXPECT_TRUE(line == reference_log.at(name) || line == kFailedLine) << name;
+                    EXPECT_TRUE(line == reference_log.at(name) || line == kxtest::kFailedWords) << name;
                 }
             }
             DWORD attributes = GetFileAttributesA((dir_ / "read_only.txt").c_str());

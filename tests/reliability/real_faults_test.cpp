@@ -14,19 +14,18 @@
 #include "e2e/process_helpers.h"
 #include "engine/job_settings.h"
 #include "file_fault_support.h"
+#include "log_texts.h"
 #include "test_support.h"
 #include "text/file_faults.h"
 
 namespace {
 
-const std::string kFind = "\x8C\x9F\x8D\xF5";        // 検索
-const std::string kReplace = "\x92\x75\x8A\xB7";     // 置換
+const std::string kFind = "検索";
+const std::string kReplace = "置換";
 const std::string kOld = "a " + kFind + " b\r\n" + kFind + "\r\n";
 const std::string kNew = "a " + kReplace + " b\r\n" + kReplace + "\r\n";
-const std::string kFailed = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
-                            "\x82\xB5\x82\xBD\x81\x44";  // の検索＆置換に失敗しました．
-const std::string kReplacedTwo = "\x93\xE0\x82\xCC" "2" "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5"
-                                 "\x82\xDC\x82\xB5\x82\xBD\x81\x44";  // 内の2個の語を置換しました．
+using kxtest::kFailedWords;
+const std::string kReplacedTwo = kxtest::kReplacedIn + "2" + kxtest::kReplacedWords;
 
 // A job over one directory, run in this process.
 class RunOver {
@@ -49,8 +48,7 @@ public:
             size_t end = text.find('\n', at);
             std::string rest = text.substr(at + path.size(), end - at - path.size());
             // Not the line of a longer path that begins with this one.
-            if (rest.compare(0, 2, "\x93\xE0") == 0 || rest.compare(0, 2, "\x82\xCC") == 0 ||
-                rest.compare(0, 2, "\x82\xC9") == 0)
+            if (rest.compare(0, 2, "内") == 0 || rest.compare(0, 2, "の") == 0 || rest.compare(0, 2, "に") == 0)
                 return rest;
         }
         return "<no line>";
@@ -91,7 +89,7 @@ TEST(RealFaults, ReadOnlyFileIsRefusedAndKept) {
     ASSERT_TRUE(SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     RunOver run(dir.path(), "casesense,backup,keep_timestamp");
     EXPECT_TRUE(run.Replace());
-    EXPECT_EQ(kFailed, run.LineOf(dir / "ro.txt"));
+    EXPECT_EQ(kFailedWords, run.LineOf(dir / "ro.txt"));
     EXPECT_EQ(kOld, kxtest::ReadFileBytes(dir / "ro.txt"));
     EXPECT_NE(0u, GetFileAttributesA((dir / "ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     for (const char* name : {"a.txt", "c.txt"}) {
@@ -129,11 +127,11 @@ TEST(RealFaults, FileHeldOpenByAnotherProcess) {
         const std::string held = kxtest::ReadFileBytes(dir / "held.txt");
 
         if (std::string(share) == "none") {
-            EXPECT_EQ(kFailed, line);
+            EXPECT_EQ(kFailedWords, line);
         }
         // Either the old content with the failure line, or the new content with its count.
         if (held == kOld) {
-            EXPECT_EQ(kFailed, line);
+            EXPECT_EQ(kFailedWords, line);
         } else {
             EXPECT_EQ(kNew, held);
             EXPECT_EQ(kReplacedTwo, line);
@@ -188,7 +186,7 @@ TEST(RealFaults, DirectoryVanishesWhileTheRunIsUnderWay) {
         EXPECT_EQ(kNew, kxtest::ReadFileBytes(dir / name)) << name;
         EXPECT_EQ(kReplacedTwo, run.LineOf(dir / name)) << name;
     }
-    for (const std::string& name : below) EXPECT_EQ(kFailed, run.LineOf(dir / name)) << name;
+    for (const std::string& name : below) EXPECT_EQ(kFailedWords, run.LineOf(dir / name)) << name;
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dir / "sub").c_str()));
     EXPECT_TRUE(Leftovers(dir.path()).empty());
 
@@ -201,7 +199,7 @@ TEST(RealFaults, DirectoryVanishesWhileTheRunIsUnderWay) {
         kxtest::Armed armed(&remove_all);
         EXPECT_TRUE(all.Replace());
     }
-    for (const std::string& name : top) EXPECT_EQ(kFailed, all.LineOf(gone / name)) << name;
+    for (const std::string& name : top) EXPECT_EQ(kFailedWords, all.LineOf(gone / name)) << name;
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(gone.path().c_str()));
 }
 

@@ -14,6 +14,7 @@
 
 #include "e2e/process_helpers.h"
 #include "hostile_inputs.h"
+#include "log_texts.h"
 #include "tools/dde_client.h"
 
 namespace {
@@ -70,9 +71,7 @@ public:
         EXPECT_EQ(DdeAnswer::kAccepted, client.Execute("Replace", kTimeout));
         std::string log;
         EXPECT_TRUE(client.Request("Log", &log, kTimeout));
-        EXPECT_EQ(dir / "final.txt" + "\x93\xE0\x82\xCC" "2" "\x8C\xC2\x82\xCC\x8C\xEA\x82\xF0\x92\x75\x8A\xB7\x82\xB5"
-                                      "\x82\xDC\x82\xB5\x82\xBD\x81\x44\n",
-                  log);
+        EXPECT_EQ(kxtest::Replaced(dir / "final.txt", 2), log);
         EXPECT_EQ("new new\r\n", kxtest::ReadFileBytes(dir / "final.txt"));
         g_served += 10;
         client.Disconnect();
@@ -376,12 +375,12 @@ void Kill(Program& p) {
 // half and nine tenths written, and after fixed delays. The original is always whole: old or new.
 TEST(ServerKilled, WhileRewritingALargeFileNoOriginalIsLost) {
     kxtest::ScratchDir dir("killed-server");
-    const std::string find = "\x8C\x9F\x8D\xF5", replace = "\x92\x75\x8A\xB7\x8C\xE3";  // 検索 -> 置換後
+    const std::string find = "検索", replace = "置換後";
     std::string old_text, new_text;
     for (int i = 0; old_text.size() < (24u << 20); ++i) {
         const std::string n = std::to_string(i);
-        old_text += n + " " + find + " \x82\xA0\x82\xA2 text\r\n";
-        new_text += n + " " + replace + " \x82\xA0\x82\xA2 text\r\n";
+        old_text += n + " " + find + " あい text\r\n";
+        new_text += n + " " + replace + " あい text\r\n";
     }
     struct Point {
         const char* what;

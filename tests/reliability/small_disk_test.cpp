@@ -13,18 +13,18 @@
 
 #include "engine/job_settings.h"
 #include "key_file_samples.h"
+#include "log_texts.h"
 #include "test_support.h"
 
 namespace {
 
-const std::string kFind = "\x8C\x9F\x8D\xF5";     // 検索
-const std::string kReplace = "\x92\x75\x8A\xB7\x8C\xE3";  // 置換後, longer than what it replaces
-const std::string kFailed = "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
-                            "\x82\xB5\x82\xBD\x81\x44";  // の検索＆置換に失敗しました．
+const std::string kFind = "検索";
+const std::string kReplace = "置換後";  // longer than what it replaces
+using kxtest::kFailedWords;
 
 std::string Content(size_t bytes) {
     std::string t;
-    for (int i = 0; t.size() < bytes; ++i) t += std::to_string(i) + " " + kFind + " \x82\xA0\x82\xA2\r\n";
+    for (int i = 0; t.size() < bytes; ++i) t += std::to_string(i) + " " + kFind + " あい\r\n";
     return t;
 }
 
@@ -125,14 +125,14 @@ TEST(SmallDisk, FullDiskKeepsEveryOriginal) {
 
         for (const char* name : {"big1.txt", "big2.txt"}) {
             EXPECT_EQ(big, kxtest::ReadFileBytes(dir + name)) << name;
-            EXPECT_EQ(kFailed, LineOf(job, dir + name)) << name;
+            EXPECT_EQ(kFailedWords, LineOf(job, dir + name)) << name;
         }
         const std::string now = kxtest::ReadFileBytes(dir + "small.txt");
         if (room > 0) {
             EXPECT_EQ(Replaced(small), now);
         } else {
             EXPECT_EQ(small, now);
-            EXPECT_EQ(kFailed, LineOf(job, dir + "small.txt"));
+            EXPECT_EQ(kFailedWords, LineOf(job, dir + "small.txt"));
         }
         // Nothing else but whole backups.
         for (const std::string& name : Names(dir)) {

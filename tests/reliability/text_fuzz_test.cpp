@@ -78,7 +78,7 @@ std::vector<std::string> FileSeeds() {
     seeds.push_back(std::string("\xFF\xFE\x00\xD8\x41\x00\x00\xDC\x0D\x00", 10));  // UTF-16 with lone surrogates
     seeds.push_back("\x1B$B\x30\x21\x1B(J\\~\x1B$)C\x1B(I\x8E\xA1\x8F\xA2\xA3");       // escapes, single shifts
     seeds.push_back("\xEF\xBB\xBF\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE3\x81\r\n");  // overlong, surrogate, too large, cut
-    seeds.push_back(std::string(4095, 'a') + "\r\n\x82\xA0" + std::string(4093, 'b') + "\x82");  // block edges
+    seeds.push_back(std::string(4095, 'a') + "\r\nあ" + std::string(4093, 'b') + "\x82");  // block edges
     return seeds;
 }
 

@@ -17,13 +17,13 @@ using kxtest::ReadFileBytes;
 using kxtest::WriteFileBytes;
 
 // Shift_JIS characters of the internal text.
-const std::string kKan = "\x8A\xBF";      // 漢 (JIS 3441, U+6F22)
-const std::string kHyo = "\x95\x5C";      // 表 (trail byte 0x5C)
-const std::string kSo = "\x83\x5C";       // ソ
-const std::string kA = "\x82\xA0";        // あ
-const std::string kHalfA = "\xB1";        // ｱ half-width
-const std::string kCircled1 = "\x87\x40"; // ① (NEC row 13)
-const std::string kBecause = "\x81\xE6";  // ∵
+const std::string kKan = "漢";  // JIS 3441, U+6F22
+const std::string kHyo = "\x95\x5C";  // 表 (trail byte 0x5C)
+const std::string kSo = "\x83\x5C";   // ソ
+const std::string kA = "あ";
+const std::string kHalfA = "ｱ";  // half-width
+const std::string kCircled1 = "①";  // NEC row 13
+const std::string kBecause = "∵";
 
 const kx::CharSetCode kAllSets[] = {kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis, kx::kCharSetUtf8,
                             kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom, kx::kCharSetUtf16LeBom,

@@ -161,8 +161,8 @@ std::string RandomText(std::mt19937* rng, size_t length, bool ascii_lines) {
         const uint32_t pick = (*rng)() % (count + 3);
         if (pick < count) t += kPieces[pick];
         else if (pick == count) t += std::string("\x81\0", 2);  // a code the platform gives two units for
-        else if ((*rng)() % 8 != 0) t += "\x82\xA0";
-        else for (size_t n = 20000 + (*rng)() % 60000; n > 1; n -= 2) t += pick == count + 1 ? "xy" : "\x8C\x9F";
+        else if ((*rng)() % 8 != 0) t += "あ";
+        else for (size_t n = 20000 + (*rng)() % 60000; n > 1; n -= 2) t += pick == count + 1 ? "xy" : "検";
     }
     return t;
 }

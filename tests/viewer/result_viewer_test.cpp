@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/job_settings.h"
+#include "log_texts.h"
 #include "test_support.h"
 #include "ui_support.h"
 #include "viewer/result_viewer.h"
@@ -19,16 +20,10 @@
 
 namespace {
 
-const char kTitle[] = "\x8C\x8B\x89\xCA";  // "結果"
-const char kNoFiles[] =
-    "\x8A\x59\x93\x96\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1"
-    "\x82\xC5\x82\xB5\x82\xBD\x81\x44";  // "該当ファイルが見つかりませんでした．"
-const char kFailedWords[] =
-    "\x82\xCC\x8C\x9F\x8D\xF5\x81\x95\x92\x75\x8A\xB7\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
-    "\x81\x44";  // "の検索＆置換に失敗しました．"
-const char kNoHitWords[] =
-    "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5"
-    "\x82\xB5\x82\xBD\x81\x44";  // "に検索語は見つかりませんでした．"
+const char kTitle[] = "結果";
+using kxtest::kFailedWords;
+using kxtest::kNoFiles;
+using kxtest::kNoHitWords;
 
 // A modal dialog shown on a thread of its own; the test thread plays the user.
 class ModalThread {
@@ -90,7 +85,7 @@ protected:
     // A run over five files: two with replacements, one of them named with the no-hit words (so its
     // line holds them, but not at its end), one that cannot be written (read-only) and two without a hit.
     void Run() {
-        const std::string tricky = std::string(kNoHitWords) + "d.txt";
+        const std::string tricky = kNoHitWords + "d.txt";
         kxtest::WriteFileBytes(dir / "a.txt", "old and old\r\n");
         kxtest::WriteFileBytes(dir / "b.txt", "nothing\r\n");
         kxtest::WriteFileBytes(dir / "c.txt", "old\r\n");
@@ -127,7 +122,7 @@ protected:
 };
 
 TEST_F(ResultWindow, ShowLogPlacesTheWindow) {
-    job.notice_log.assign(kNoFiles);
+    job.notice_log.assign(kNoFiles.c_str());
     const int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
     struct Case {
         const char* placement;
