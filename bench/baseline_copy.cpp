@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
         }
     }
     const double seconds = bench::Now() - start;
-    std::printf("{\"seconds\": %.6f, \"bytes_read\": %llu, \"bytes_written\": %llu, \"failures\": %d, \"peak\": %llu}\n",
-                seconds, read, written, failures, static_cast<unsigned long long>(bench::PeakMemory()));
+    std::printf(
+        "{\"seconds\": %.6f, \"bytes_read\": %llu, \"bytes_written\": %llu, \"failures\": %d, \"peak\": %llu}\n",
+        seconds, read, written, failures, static_cast<unsigned long long>(bench::PeakMemory()));
     return failures ? 1 : 0;
 }

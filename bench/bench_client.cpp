@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
             std::string reply;
             for (int k = 0; k < n; ++k) {
                 bool ok = (k & 1) ? client.Request(kx::protocol::kLog, &reply, kTimeout)
-                                   : Poke(client, kx::protocol::kSetReplaceStr, "x");
+                                  : Poke(client, kx::protocol::kSetReplaceStr, "x");
                 bad += !ok;
             }
             Report("rounds", argv[i + 1], bench::Now() - start, bad == 0, static_cast<size_t>(bad));

@@ -31,7 +31,8 @@ inline std::string ArgBytes(const char* arg) {
     std::string s(arg);
     if (s.compare(0, 4, "hex:") != 0) return s;
     std::string out;
-    for (size_t i = 4; i + 1 < s.size(); i += 2) out.push_back(static_cast<char>(std::stoi(s.substr(i, 2), nullptr, 16)));
+    for (size_t i = 4; i + 1 < s.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(s.substr(i, 2), nullptr, 16)));
     return out;
 }
 

@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
         result = at ? at - buf : -1;
     }
     qsort(t, repeats, sizeof(double), cmp);
-    printf("{\"searcher\": \"memmem (native glibc)\", \"best\": %.6f, \"median\": %.6f, \"worst\": %.6f, \"mbps\": %.1f, \"result\": %lld}\n",
-           t[0], t[repeats / 2], t[repeats - 1], n / t[0] / 1e6, result);
+    printf(
+        "{\"searcher\": \"memmem (native glibc)\", \"best\": %.6f, \"median\": %.6f, \"worst\": %.6f, \"mbps\": %.1f, \"result\": %lld}\n",
+        t[0], t[repeats / 2], t[repeats - 1], n / t[0] / 1e6, result);
     return 0;
 }

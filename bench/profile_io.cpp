@@ -55,10 +55,11 @@ void ProfileFile(const char* path) {
     std::string bytes;
     bench::ReadWhole(path, &bytes);
     const double size = static_cast<double>(bytes.size());
-    std::printf("{\"file\": \"%s\", \"char_set\": %d, \"line_break\": %d, \"bytes\": %.0f, \"lossy\": %s, "
-                "\"read\": %.4f, \"search\": %.4f, \"write\": %.4f, \"read_mbps\": %.1f, \"write_mbps\": %.1f}\n",
-                path, char_set, line_break, size, lossy ? "true" : "false", t1 - t0, t2 - t1, t3 - t2,
-                Rate(size, t1 - t0), Rate(size, t3 - t2));
+    std::printf(
+        "{\"file\": \"%s\", \"char_set\": %d, \"line_break\": %d, \"bytes\": %.0f, \"lossy\": %s, "
+        "\"read\": %.4f, \"search\": %.4f, \"write\": %.4f, \"read_mbps\": %.1f, \"write_mbps\": %.1f}\n",
+        path, char_set, line_break, size, lossy ? "true" : "false", t1 - t0, t2 - t1, t3 - t2, Rate(size, t1 - t0),
+        Rate(size, t3 - t2));
     std::fflush(stdout);
 }
 
@@ -72,7 +73,8 @@ void ProfileConversions() {
     double t0 = bench::Now();
     int w = MultiByteToWideChar(CP_ACP, 0, ansi.data(), n, wide.data(), n);
     double t1 = bench::Now();
-    int u = WideCharToMultiByte(CP_UTF8, 0, wide.data(), w, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    int u =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), w, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
     double t2 = bench::Now();
     int w2 = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), u, wide.data(), w);
     double t3 = bench::Now();

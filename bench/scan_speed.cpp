@@ -27,8 +27,9 @@ void Measure(const char* name, size_t bytes, int repeats, const std::function<lo
     }
     std::sort(times.begin(), times.end());
     const double best = times.front();
-    std::printf("{\"searcher\": \"%s\", \"best\": %.6f, \"median\": %.6f, \"worst\": %.6f, \"mbps\": %.1f, \"result\": %lld}\n",
-                name, best, times[times.size() / 2], times.back(), bytes / best / 1e6, result);
+    std::printf(
+        "{\"searcher\": \"%s\", \"best\": %.6f, \"median\": %.6f, \"worst\": %.6f, \"mbps\": %.1f, \"result\": %lld}\n",
+        name, best, times[times.size() / 2], times.back(), bytes / best / 1e6, result);
     std::fflush(stdout);
 }
 

@@ -25,9 +25,8 @@ namespace {
 // of 20 to 120 bytes.
 std::string MakeProse(size_t bytes) {
     static const char* const kPieces[] = {
-        "日本語", "の", "文章", "を書き", "検索", "置換", "ファイル", "ｶﾀｶﾅ",
-        " text ", "quarry ", "0123 ", ", ",
-        "ＡＢＣ", "。",
+        "日本語", "の",     "文章",    "を書き", "検索", "置換",   "ファイル",
+        "ｶﾀｶﾅ",   " text ", "quarry ", "0123 ",  ", ",   "ＡＢＣ", "。",
     };
     const size_t count = sizeof kPieces / sizeof *kPieces;
     std::string t;
@@ -81,7 +80,8 @@ public:
 };
 
 // Best time of encoding the text without writing anything.
-double EncodeTime(const char* path, const std::string& text, kx::CharSetCode char_set, kx::LineBreakCode line_break, int runs) {
+double EncodeTime(const char* path, const std::string& text, kx::CharSetCode char_set, kx::LineBreakCode line_break,
+                  int runs) {
     NoWrites plan;
     kx::ArmedFileFaultPlan() = &plan;
     double best = 1e9;
@@ -132,11 +132,12 @@ bool Measure(const char* path, const char* text_name, const std::string& text, c
     }
     const double best_encode = EncodeTime(path, text, char_set, line_break, runs);
     const double size = static_cast<double>(bytes.size());
-    std::printf("{\"text\": \"%s\", \"writer\": \"%s\", \"line_break\": %d, \"bytes\": %.0f, "
-                "\"writer_mbps\": %.0f, \"raw_mbps\": %.0f, \"encode_mbps\": %.0f, \"lossy\": %s, "
-                "\"hash\": \"%016llx\"}\n",
-                text_name, set_name, line_break, size, size / best_writer / 1e6, size / best_raw / 1e6,
-                size / best_encode / 1e6, lossy ? "true" : "false", static_cast<unsigned long long>(Hash(bytes)));
+    std::printf(
+        "{\"text\": \"%s\", \"writer\": \"%s\", \"line_break\": %d, \"bytes\": %.0f, "
+        "\"writer_mbps\": %.0f, \"raw_mbps\": %.0f, \"encode_mbps\": %.0f, \"lossy\": %s, "
+        "\"hash\": \"%016llx\"}\n",
+        text_name, set_name, line_break, size, size / best_writer / 1e6, size / best_raw / 1e6,
+        size / best_encode / 1e6, lossy ? "true" : "false", static_cast<unsigned long long>(Hash(bytes)));
     std::fflush(stdout);
     return true;
 }
@@ -156,8 +157,8 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         kx::CharSetCode char_set;
-    } sets[] = {{"sjis", kx::kCharSetSjis},   {"euc", kx::kCharSetEucJp},         {"jis", kx::kCharSetJis},
-                {"utf8", kx::kCharSetUtf8},   {"utf16le", kx::kCharSetUtf16LeBom}, {"utf16be", kx::kCharSetUtf16Be}};
+    } sets[] = {{"sjis", kx::kCharSetSjis}, {"euc", kx::kCharSetEucJp},          {"jis", kx::kCharSetJis},
+                {"utf8", kx::kCharSetUtf8}, {"utf16le", kx::kCharSetUtf16LeBom}, {"utf16be", kx::kCharSetUtf16Be}};
     const struct {
         const char* name;
         std::string text;

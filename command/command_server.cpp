@@ -98,8 +98,7 @@ void CommandServer::Store(ItemMap<Handler>& items, const char* name, const Handl
     if (handler) entry.reset(handler->Clone());
 }
 
-template <typename Handler>
-Handler* CommandServer::CloneOf(const ItemMap<Handler>& items, const kxlib::string& name) {
+template <typename Handler> Handler* CommandServer::CloneOf(const ItemMap<Handler>& items, const kxlib::string& name) {
     auto it = items.find(name);
     if (it == items.end() || !it->second) return nullptr;
     return it->second->Clone();
@@ -154,20 +153,18 @@ kxlib::string CommandServer::Query(HSZ hsz) const {
     return kxlib::string(buffer, n);
 }
 
-bool CommandServer::TopicMatches(HSZ topic) const {
-    return std::strcmp(Query(topic).c_str(), topicName_.c_str()) == 0;
-}
+bool CommandServer::TopicMatches(HSZ topic) const { return std::strcmp(Query(topic).c_str(), topicName_.c_str()) == 0; }
 
 HDDEDATA CommandServer::Reply(HSZ item, const kxlib::string& text, UINT format) const {
     if (format == CF_UNICODETEXT) {
         std::wstring units = UnicodeOfJobText(text);
         return DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(const_cast<wchar_t*>(units.c_str())),
-                                   static_cast<DWORD>((units.size() + 1) * sizeof(wchar_t)), 0, item,
-                                   CF_UNICODETEXT, 0);
+                                   static_cast<DWORD>((units.size() + 1) * sizeof(wchar_t)), 0, item, CF_UNICODETEXT,
+                                   0);
     }
     // Any other format is answered as text, as it always was.
-    return DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(const_cast<char*>(text.c_str())),
-                               text.length() + 1, 0, item, CF_TEXT, 0);
+    return DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(const_cast<char*>(text.c_str())), text.length() + 1,
+                               0, item, CF_TEXT, 0);
 }
 
 HDDEDATA CommandServer::Poke(HSZ item, UINT format, HDDEDATA data) {
@@ -210,52 +207,52 @@ HDDEDATA CommandServer::Request(HSZ item, UINT format) {
     return Reply(item, text, format);
 }
 
-HDDEDATA CALLBACK CommandServer::Callback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2,
-                                          HDDEDATA data, ULONG_PTR /*data1*/, ULONG_PTR /*data2*/) {
+HDDEDATA CALLBACK CommandServer::Callback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                                          ULONG_PTR /*data1*/, ULONG_PTR /*data2*/) {
     switch (type) {
-    case XTYP_CONNECT: {
-        CommandServer* server = ServerOfService(hsz2);
-        if (!server) return nullptr;
-        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(server->TopicMatches(hsz1) ? TRUE : FALSE));
-    }
-    case XTYP_CONNECT_CONFIRM: {
-        CommandServer* server = ServerOfService(hsz2);
-        if (!server || !server->TopicMatches(hsz1)) return nullptr;
-        g_conversations[Key(conversation)] = server;
-        server->connected_ = true;
-        return reinterpret_cast<HDDEDATA>(1);
-    }
-    default:
-        break;
+        case XTYP_CONNECT: {
+            CommandServer* server = ServerOfService(hsz2);
+            if (!server) return nullptr;
+            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(server->TopicMatches(hsz1) ? TRUE : FALSE));
+        }
+        case XTYP_CONNECT_CONFIRM: {
+            CommandServer* server = ServerOfService(hsz2);
+            if (!server || !server->TopicMatches(hsz1)) return nullptr;
+            g_conversations[Key(conversation)] = server;
+            server->connected_ = true;
+            return reinterpret_cast<HDDEDATA>(1);
+        }
+        default:
+            break;
     }
 
     CommandServer* server = ServerOfConversation(conversation);
     if (!server) return nullptr;
     switch (type) {
-    case XTYP_POKE:
-        return server->Poke(hsz2, format, data);
-    case XTYP_EXECUTE:
-        return server->Execute(data);
-    case XTYP_REQUEST:
-        return server->Request(hsz2, format);
-    case XTYP_ADVSTART:
-        if (server->adviseActive_) return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(FALSE));
-        server->adviseActive_ = true;
-        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(TRUE));
-    case XTYP_ADVREQ:
-        if (!server->adviseActive_) return nullptr;
-        return server->Reply(hsz2, server->adviseText_);
-    case XTYP_ADVSTOP:
-        if (!server->adviseActive_) return nullptr;
-        server->adviseActive_ = false;
-        return reinterpret_cast<HDDEDATA>(1);
-    case XTYP_DISCONNECT:
-        server->connected_ = false;
-        server->adviseActive_ = false;
-        g_conversations.erase(Key(conversation));
-        return reinterpret_cast<HDDEDATA>(1);
-    default:
-        return nullptr;
+        case XTYP_POKE:
+            return server->Poke(hsz2, format, data);
+        case XTYP_EXECUTE:
+            return server->Execute(data);
+        case XTYP_REQUEST:
+            return server->Request(hsz2, format);
+        case XTYP_ADVSTART:
+            if (server->adviseActive_) return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(FALSE));
+            server->adviseActive_ = true;
+            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(TRUE));
+        case XTYP_ADVREQ:
+            if (!server->adviseActive_) return nullptr;
+            return server->Reply(hsz2, server->adviseText_);
+        case XTYP_ADVSTOP:
+            if (!server->adviseActive_) return nullptr;
+            server->adviseActive_ = false;
+            return reinterpret_cast<HDDEDATA>(1);
+        case XTYP_DISCONNECT:
+            server->connected_ = false;
+            server->adviseActive_ = false;
+            g_conversations.erase(Key(conversation));
+            return reinterpret_cast<HDDEDATA>(1);
+        default:
+            return nullptr;
     }
 }
 

@@ -43,12 +43,11 @@ public:
     const kxlib::string& topicName() const { return topicName_; }
 
     // The DDE callback of every server of the process.
-    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2,
-                                      HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                                      ULONG_PTR data1, ULONG_PTR data2);
 
 private:
-    template <typename Handler>
-    using ItemMap = std::map<kxlib::string, std::unique_ptr<Handler>, LstrcmpLess>;
+    template <typename Handler> using ItemMap = std::map<kxlib::string, std::unique_ptr<Handler>, LstrcmpLess>;
 
     template <typename Handler> static void Store(ItemMap<Handler>& items, const char* name, const Handler* h);
     template <typename Handler> static Handler* CloneOf(const ItemMap<Handler>& items, const kxlib::string& name);

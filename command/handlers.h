@@ -40,8 +40,7 @@ public:
 };
 
 // A member function of T bound to one object.
-template <typename Interface, typename T, typename Result, typename... Args>
-class MemberBinding : public Interface {
+template <typename Interface, typename T, typename Result, typename... Args> class MemberBinding : public Interface {
 public:
     using Method = Result (T::*)(Args...);
     MemberBinding(T* object, Method method) : object_(object), method_(method) {}
@@ -54,8 +53,7 @@ private:
 };
 
 // A plain function.
-template <typename Interface, typename Result, typename... Args>
-class FunctionBinding : public Interface {
+template <typename Interface, typename Result, typename... Args> class FunctionBinding : public Interface {
 public:
     using Function = Result (*)(Args...);
     explicit FunctionBinding(Function function) : function_(function) {}

@@ -9,9 +9,7 @@
 namespace kx {
 
 struct LstrcmpLess {
-    bool operator()(const kxlib::string& a, const kxlib::string& b) const {
-        return lstrcmpA(a.c_str(), b.c_str()) < 0;
-    }
+    bool operator()(const kxlib::string& a, const kxlib::string& b) const { return lstrcmpA(a.c_str(), b.c_str()) < 0; }
 };
 
 }  // namespace kx

@@ -9,16 +9,15 @@ namespace protocol {
 constexpr char kService[] = "Quarry", kTopic[] = "Quarry";
 
 // Pokes.
-constexpr char kSet[] = "Set", kSetDir[] = "SetDir", kSetFilePattern[] = "SetFilePattern",
-               kSetFindStr[] = "SetFindStr", kSetReplaceStr[] = "SetReplaceStr", kSetCharSet[] = "SetCharSet",
-               kSetLineBreak[] = "SetLineBreak", kSetHmJreDLL[] = "SetHmJreDLL", kShowLog[] = "ShowLog";
+constexpr char kSet[] = "Set", kSetDir[] = "SetDir", kSetFilePattern[] = "SetFilePattern", kSetFindStr[] = "SetFindStr",
+               kSetReplaceStr[] = "SetReplaceStr", kSetCharSet[] = "SetCharSet", kSetLineBreak[] = "SetLineBreak",
+               kSetHmJreDLL[] = "SetHmJreDLL", kShowLog[] = "ShowLog";
 
 // Executes; "Preview" is also a request: what the last "Preview" found.
 constexpr char kReplace[] = "Replace", kPreview[] = "Preview", kFuzzyOptionDialog[] = "FuzzyOptionDialog";
 
 // Requests.
-constexpr char kLog[] = "Log", kNotices[] = "Notices", kFileList[] = "FileList",
-               kGetHmJreVersion[] = "GetHmJreVersion";
+constexpr char kLog[] = "Log", kNotices[] = "Notices", kFileList[] = "FileList", kGetHmJreVersion[] = "GetHmJreVersion";
 
 }  // namespace protocol
 }  // namespace kx

@@ -31,9 +31,8 @@ public:
 };
 
 // Builds the binding on the heap, registers it (the server keeps a clone) and deletes it.
-template <typename Handler, typename Binding>
-void Register(void (CommandServer::*add)(const char*, const Handler*), CommandServer& server, const char* name,
-              Binding* binding) {
+template <typename Handler, typename Binding> void Register(void (CommandServer::*add)(const char*, const Handler*),
+                                                            CommandServer& server, const char* name, Binding* binding) {
     std::unique_ptr<Handler> owned(binding);
     (server.*add)(name, owned.get());
 }
@@ -86,13 +85,15 @@ void RegisterItems(CommandServer& server, JobSettings& job) {
     using Job = JobSettings;
     Register(&CommandServer::addPoke, server, protocol::kSet, new PokeMember<Job>(&job, &Job::Set));
     Register(&CommandServer::addPoke, server, protocol::kSetDir, new PokeMember<Job>(&job, &Job::SetDir));
-    Register(&CommandServer::addPoke, server, protocol::kSetFilePattern, new PokeMember<Job>(&job, &Job::SetFilePattern));
+    Register(&CommandServer::addPoke, server, protocol::kSetFilePattern,
+             new PokeMember<Job>(&job, &Job::SetFilePattern));
     Register(&CommandServer::addPoke, server, protocol::kSetReplaceStr, new PokeMember<Job>(&job, &Job::SetReplaceStr));
     Register(&CommandServer::addPoke, server, protocol::kSetFindStr, new PokeMember<Job>(&job, &Job::SetFindStr));
     // The find and replace strings keep characters the code page lacks through the job's codes.
     Register(&CommandServer::addWidePoke, server, protocol::kSetReplaceStr,
              new WidePokeMember<Job>(&job, &Job::SetReplaceStrUnicode));
-    Register(&CommandServer::addWidePoke, server, protocol::kSetFindStr, new WidePokeMember<Job>(&job, &Job::SetFindStrUnicode));
+    Register(&CommandServer::addWidePoke, server, protocol::kSetFindStr,
+             new WidePokeMember<Job>(&job, &Job::SetFindStrUnicode));
     Register(&CommandServer::addPoke, server, protocol::kSetCharSet, new PokeMember<Job>(&job, &Job::SetCharSet));
     Register(&CommandServer::addPoke, server, protocol::kSetLineBreak, new PokeMember<Job>(&job, &Job::SetLineBreak));
     Register(&CommandServer::addPoke, server, protocol::kShowLog, new PokeMember<Job>(&job, &Job::ShowLog));

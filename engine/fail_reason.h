@@ -21,15 +21,24 @@ enum class FailReason : int32_t {
 // A one-word name of the reason, as the preview writes it.
 inline const char* FailReasonName(FailReason reason) {
     switch (reason) {
-    case FailReason::kNone: return "none";
-    case FailReason::kUnreadable: return "unreadable";
-    case FailReason::kTooLarge: return "too-large";
-    case FailReason::kLossy: return "lossy";
-    case FailReason::kBinary: return "binary";
-    case FailReason::kReadOnly: return "read-only";
-    case FailReason::kUnencodable: return "unencodable";
-    case FailReason::kHeld: return "held";
-    case FailReason::kNotWritten: return "not-written";
+        case FailReason::kNone:
+            return "none";
+        case FailReason::kUnreadable:
+            return "unreadable";
+        case FailReason::kTooLarge:
+            return "too-large";
+        case FailReason::kLossy:
+            return "lossy";
+        case FailReason::kBinary:
+            return "binary";
+        case FailReason::kReadOnly:
+            return "read-only";
+        case FailReason::kUnencodable:
+            return "unencodable";
+        case FailReason::kHeld:
+            return "held";
+        case FailReason::kNotWritten:
+            return "not-written";
     }
     return "unknown";
 }

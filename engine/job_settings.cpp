@@ -14,8 +14,8 @@ template <typename Code> struct Keyword {
 };
 
 const Keyword<CharSetCode> kCharSets[] = {
-    {"autodetect", kCharSetAuto}, {"sjis", kCharSetSjis},        {"eucjp", kCharSetEucJp},
-    {"jis", kCharSetJis},         {"utf8", kCharSetUtf8Bom},     {"utf8n", kCharSetUtf8},
+    {"autodetect", kCharSetAuto},   {"sjis", kCharSetSjis},         {"eucjp", kCharSetEucJp},
+    {"jis", kCharSetJis},           {"utf8", kCharSetUtf8Bom},      {"utf8n", kCharSetUtf8},
     {"utf16b", kCharSetUtf16BeBom}, {"utf16l", kCharSetUtf16LeBom}, {"utf16be", kCharSetUtf16Be},
     {"utf16le", kCharSetUtf16Le},
 };

@@ -192,7 +192,8 @@ bool JobSettings::Preview() {
             FileOutcome outcome = SearchReading(*this, files[i].path, *reading, i, &write, &changes);
             if (write) outcome = CheckChanged(*write);
             if (!outcome.ok) preview.Refused(files[i].name, outcome.reason);
-            else if (outcome.count > 0) preview.Changed(files[i].name, outcome.count, reading->text, write->output, changes);
+            else if (outcome.count > 0)
+                preview.Changed(files[i].name, outcome.count, reading->text, write->output, changes);
         } catch (const std::bad_alloc&) {
             // As in the run: a file there is no memory for would fail.
             preview.Refused(files[i].name, FailReason::kTooLarge);

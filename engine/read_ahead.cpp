@@ -29,7 +29,8 @@ uint32_t ReserveSize(const WIN32_FILE_ATTRIBUTE_DATA& facts) {
 // when the file cannot be opened, when decoding lost anything (an invalid sequence, a character no
 // stand-in code was left for) or when the text holds a NUL byte: such a file could not be written
 // back without damage.
-bool ReadWholeText(const wchar_t* path, CharSetCode char_set, uint32_t size, StandIns* stand_ins, FileReading* reading) {
+bool ReadWholeText(const wchar_t* path, CharSetCode char_set, uint32_t size, StandIns* stand_ins,
+                   FileReading* reading) {
     TextFile file;
     reading->reason = FailReason::kUnreadable;
     if (!file.Open(path, TextFile::kRead, char_set, kLineBreakCrLf)) return false;
@@ -41,9 +42,7 @@ bool ReadWholeText(const wchar_t* path, CharSetCode char_set, uint32_t size, Sta
     bool read = file.reader->ReadAll(&reading->text);
     bool sound = read && !file.reader->lossy() && !file.reader->has_nul();
     if (read) {
-        reading->reason = file.reader->has_nul() ? FailReason::kBinary
-                          : sound                ? FailReason::kNone
-                                                 : FailReason::kLossy;
+        reading->reason = file.reader->has_nul() ? FailReason::kBinary : sound ? FailReason::kNone : FailReason::kLossy;
     }
     file.Close();
     return sound;
@@ -82,9 +81,8 @@ std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, CharSetCode char_se
     // reader passes them as they are): the text could not tell the two apart, so the file is
     // refused rather than searched.
     if (reading->sound &&
-        (stand_ins->job_clashed() ||
-         (!IsUnicodeCharSet(reading->file_char_set) &&
-          stand_ins->HoldsJobCode(reading->text.c_str(), reading->text.length())))) {
+        (stand_ins->job_clashed() || (!IsUnicodeCharSet(reading->file_char_set) &&
+                                      stand_ins->HoldsJobCode(reading->text.c_str(), reading->text.length())))) {
         reading->sound = false;
         reading->reason = FailReason::kLossy;
     }
@@ -94,9 +92,15 @@ std::unique_ptr<FileReading> ReadForRun(const wchar_t* path, CharSetCode char_se
 }
 
 ReadAhead::ReadAhead(const FileList& files, CharSetCode char_set, bool keep_timestamp, const StandIns& reserved)
-    : files_(files), char_set_(char_set), keep_timestamp_(keep_timestamp), reserved_(reserved),
+    : files_(files),
+      char_set_(char_set),
+      keep_timestamp_(keep_timestamp),
+      reserved_(reserved),
       earlier_(files.size(), kNone),
-      ready_(files.size()), sizes_(files.size(), 0), failed_(files.size(), false), finished_(files.size(), false) {
+      ready_(files.size()),
+      sizes_(files.size(), 0),
+      failed_(files.size(), false),
+      finished_(files.size(), false) {
     std::unordered_map<std::wstring, size_t> last;
     for (size_t i = 0; i < files.size(); ++i) {
         auto found = last.emplace(files[i].path, i);

@@ -78,11 +78,11 @@ private:
     const StandIns reserved_;
     std::vector<size_t> earlier_;  // index of the earlier entry of the same path, or none
     std::vector<std::unique_ptr<FileReading>> ready_;
-    std::vector<uint64_t> sizes_;  // bytes of each ready reading's text
-    std::vector<bool> failed_;     // reading ran out of memory
-    std::vector<bool> finished_;   // the run is finished with the entry
-    uint64_t held_ = 0;            // bytes of ready readings not yet taken
-    size_t produced_ = 0;          // entries read so far
+    std::vector<uint64_t> sizes_;                   // bytes of each ready reading's text
+    std::vector<bool> failed_;                      // reading ran out of memory
+    std::vector<bool> finished_;                    // the run is finished with the entry
+    uint64_t held_ = 0;                             // bytes of ready readings not yet taken
+    size_t produced_ = 0;                           // entries read so far
     size_t waiting_for_ = static_cast<size_t>(-1);  // entry the run waits for
     size_t large_ = static_cast<size_t>(-1);        // a text beyond kAheadBytes the run still works on
 };

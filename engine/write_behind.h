@@ -17,14 +17,14 @@
 namespace kx {
 
 struct FileOutcome {
-    bool ok;        // false: the file could not be read, was refused, or could not be written
-    int32_t count;  // replacements made
+    bool ok;                                // false: the file could not be read, was refused, or could not be written
+    int32_t count;                          // replacements made
     FailReason reason = FailReason::kNone;  // why not ok
 };
 
 // A changed file's new text on its way to the disk, with all that writing it needs.
 struct FileWrite {
-    size_t index = 0;                     // entry of the run's list
+    size_t index = 0;                    // entry of the run's list
     const std::wstring* path = nullptr;  // the list's own path, left as it is
     kxlib::string output;
     std::shared_ptr<const StandIns> stand_ins;  // the reading's, written back as their characters

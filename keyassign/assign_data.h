@@ -30,11 +30,11 @@ constexpr size_t kTitlesImageSize = kTitlesSize - 1;
 using Titles = std::array<char, kTitlesSize>;
 
 struct KeyData {
-  Words loaded_words{};
-  Words edit_words{};
-  Titles loaded_titles{};
-  Titles edit_titles{};
-  int32_t not_cua = 0;  // non-zero: the editor's CUA key layout is off
+    Words loaded_words{};
+    Words edit_words{};
+    Titles loaded_titles{};
+    Titles edit_titles{};
+    int32_t not_cua = 0;  // non-zero: the editor's CUA key layout is off
 };
 
 // Both copies of words and titles from an image.
@@ -47,8 +47,8 @@ constexpr int kMacroCount = 80;
 constexpr size_t kMacroTextSize = 257;
 constexpr size_t kMacroTextLimit = kMacroTextSize - 1;
 struct MacroEntry {
-  char path[kMacroTextSize];
-  char name[kMacroTextSize];
+    char path[kMacroTextSize];
+    char name[kMacroTextSize];
 };
 using MacroTable = std::array<MacroEntry, kMacroCount>;
 
@@ -59,10 +59,10 @@ constexpr size_t kGroupNamesSize = 7 * kGroupRecordSize;
 using GroupNames = std::array<char, kGroupNamesSize>;
 
 struct MacroData {
-  MacroTable loaded{};
-  MacroTable edit{};
-  GroupNames loaded_groups{};
-  GroupNames edit_groups{};
+    MacroTable loaded{};
+    MacroTable edit{};
+    GroupNames loaded_groups{};
+    GroupNames edit_groups{};
 };
 
 // The stored macro list: for every macro in order its path, NUL, its name, NUL.

@@ -12,24 +12,24 @@ namespace bindery {
 
 // Text arguments arrive as nullptr when the caller's pointer is not readable.
 class KeyAssignments {
- public:
-  KeyAssignments(Vocabulary& vocabulary, Store& store, ResultBuffer& result)
-      : vocabulary_(vocabulary), store_(store), result_(result) {}
+public:
+    KeyAssignments(Vocabulary& vocabulary, Store& store, ResultBuffer& result)
+        : vocabulary_(vocabulary), store_(store), result_(result) {}
 
-  int32_t ReadKeyFile(const char* path, int32_t flags);
-  int32_t WriteToKeyFile(const char* path, int32_t flags);
-  int32_t WriteToReg();
-  int32_t ReloadReg();
-  int32_t RemoveFile(const char* path);
-  int32_t MakeKeyText(const char* path, const char* kind);
-  const char* FuncNameFromKey(const char* key_name);
-  const char* KeysFromFuncName(const char* command_name);
-  int32_t SetKeyassign(const char* key_name, const char* command_name);
+    int32_t ReadKeyFile(const char* path, int32_t flags);
+    int32_t WriteToKeyFile(const char* path, int32_t flags);
+    int32_t WriteToReg();
+    int32_t ReloadReg();
+    int32_t RemoveFile(const char* path);
+    int32_t MakeKeyText(const char* path, const char* kind);
+    const char* FuncNameFromKey(const char* key_name);
+    const char* KeysFromFuncName(const char* command_name);
+    int32_t SetKeyassign(const char* key_name, const char* command_name);
 
- private:
-  Vocabulary& vocabulary_;
-  Store& store_;
-  ResultBuffer& result_;
+private:
+    Vocabulary& vocabulary_;
+    Store& store_;
+    ResultBuffer& result_;
 };
 
 }  // namespace bindery

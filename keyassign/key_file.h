@@ -13,20 +13,20 @@ namespace bindery {
 
 // Random-access reads from a file's bytes.
 class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  virtual uint64_t Size() const = 0;
-  // Reads exactly `length` bytes at `offset`; false on any shortfall or error.
-  virtual bool ReadAt(uint64_t offset, void* buffer, size_t length) const = 0;
+public:
+    virtual ~ByteSource() = default;
+    virtual uint64_t Size() const = 0;
+    // Reads exactly `length` bytes at `offset`; false on any shortfall or error.
+    virtual bool ReadAt(uint64_t offset, void* buffer, size_t length) const = 0;
 };
 
 // What a valid key file holds. `image` has "KeyEx2" zeroed when the file carries none.
 struct KeyFileContents {
-  Image image{};
-  int32_t not_cua = 0;
-  bool has_macros = false;
-  std::vector<uint8_t> macro_list;  // only when has_macros
-  GroupNames group_names{};         // only when has_macros
+    Image image{};
+    int32_t not_cua = 0;
+    bool has_macros = false;
+    std::vector<uint8_t> macro_list;  // only when has_macros
+    GroupNames group_names{};         // only when has_macros
 };
 
 // Reads and checks a whole key file. False, with `contents` unusable, when the signature is

@@ -9,10 +9,10 @@ namespace bindery {
 // One row of either table: a NUL-terminated Shift_JIS name, its number (key code or command
 // value) and the editor versions in which the row applies.
 struct TableRow {
-  const char* name;
-  int32_t number;
-  int32_t first_version;
-  int32_t last_version;
+    const char* name;
+    int32_t number;
+    int32_t first_version;
+    int32_t last_version;
 };
 
 using KeyEntry = TableRow;

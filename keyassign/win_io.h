@@ -15,38 +15,38 @@ namespace bindery {
 
 // An existing key under HKEY_CURRENT_USER, opened with full access; never created.
 class RegistryKey {
- public:
-  explicit RegistryKey(const char* path);
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
+public:
+    explicit RegistryKey(const char* path);
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
 
-  bool IsOpen() const { return key_.valid(); }
+    bool IsOpen() const { return key_.valid(); }
 
-  enum class Read { kOk, kMissing, kRefused };
-  // Reads a value of exactly `type` and `size` bytes. kMissing when there is no such value,
-  // kRefused when it exists with another type or size or cannot be read.
-  Read ReadExact(const char* name, DWORD type, void* buffer, DWORD size) const;
-  // Reads a value of `type` of any size.
-  Read ReadAll(const char* name, DWORD type, std::vector<uint8_t>& bytes) const;
-  bool Write(const char* name, DWORD type, const void* data, size_t size) const;
+    enum class Read { kOk, kMissing, kRefused };
+    // Reads a value of exactly `type` and `size` bytes. kMissing when there is no such value,
+    // kRefused when it exists with another type or size or cannot be read.
+    Read ReadExact(const char* name, DWORD type, void* buffer, DWORD size) const;
+    // Reads a value of `type` of any size.
+    Read ReadAll(const char* name, DWORD type, std::vector<uint8_t>& bytes) const;
+    bool Write(const char* name, DWORD type, const void* data, size_t size) const;
 
- private:
-  kx::RegistryKey key_;
+private:
+    kx::RegistryKey key_;
 };
 
 // A file opened for reading.
 class FileSource : public ByteSource {
- public:
-  explicit FileSource(const char* path);
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
+public:
+    explicit FileSource(const char* path);
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
 
-  bool IsOpen() const { return file_.valid(); }
-  uint64_t Size() const override;
-  bool ReadAt(uint64_t offset, void* buffer, size_t length) const override;
+    bool IsOpen() const { return file_.valid(); }
+    uint64_t Size() const override;
+    bool ReadAt(uint64_t offset, void* buffer, size_t length) const override;
 
- private:
-  kx::FileHandle file_;
+private:
+    kx::FileHandle file_;
 };
 
 // Writes `bytes` as the whole file at `path`: first to a new temporary file beside it, which is

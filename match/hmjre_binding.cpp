@@ -8,11 +8,9 @@ namespace hmjre {
 
 bool BindEntryPoints(LibraryModule module, EntryPoints* e) {
     return Bind(module, "Jre2Open", &e->Jre2Open) && Bind(module, "Jre2Compile", &e->Jre2Compile) &&
-           Bind(module, "Jre2Close", &e->Jre2Close) &&
-           Bind(module, "Jre2GetMatchInfo_HmJre", &e->Jre2GetMatchInfo) &&
-           Bind(module, "JreGetTagPosition", &e->JreGetTagPosition) &&
-           Bind(module, "Fuzzy_Open", &e->FuzzyOpen) && Bind(module, "Fuzzy_Close", &e->FuzzyClose) &&
-           Bind(module, "Fuzzy_ConvertTarget", &e->FuzzyConvertTarget) &&
+           Bind(module, "Jre2Close", &e->Jre2Close) && Bind(module, "Jre2GetMatchInfo_HmJre", &e->Jre2GetMatchInfo) &&
+           Bind(module, "JreGetTagPosition", &e->JreGetTagPosition) && Bind(module, "Fuzzy_Open", &e->FuzzyOpen) &&
+           Bind(module, "Fuzzy_Close", &e->FuzzyClose) && Bind(module, "Fuzzy_ConvertTarget", &e->FuzzyConvertTarget) &&
            Bind(module, "Fuzzy_ConvertFindString", &e->FuzzyConvertFindString) &&
            Bind(module, "Fuzzy_FindPos2RealPos", &e->FuzzyFindPos2RealPos) &&
            Bind(module, "Fuzzy_FindArea2RealArea", &e->FuzzyFindArea2RealArea) &&

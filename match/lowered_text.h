@@ -28,11 +28,11 @@ private:
     uint32_t length_;
     kxlib::string lowered_;
     bool ready_;
-    TrailCursor trail_;     // trail-byte answers for rising offsets of the text
+    TrailCursor trail_;       // trail-byte answers for rising offsets of the text
     uint32_t lead_run_from_;  // lead_run_from_ .. lead_run_end_ - 1: lead-class bytes only,
     uint32_t lead_run_end_;   // and the byte at lead_run_end_ is none (or the text ends there)
-    uint32_t patched_at_;   // a byte of lowered_ set for the current subject only (npos: none)
-    char patched_byte_;     // its value for the whole text
+    uint32_t patched_at_;     // a byte of lowered_ set for the current subject only (npos: none)
+    char patched_byte_;       // its value for the whole text
 };
 
 }  // namespace kx

@@ -9,9 +9,7 @@
 
 namespace kx {
 
-bool IsWordChar(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
+bool IsWordChar(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 
 namespace {
 // True when the character that ends right before text[at] is a word character: a letter or '_', never
@@ -275,8 +273,7 @@ bool Matcher::SearchHmJre() {
         const uint32_t start = static_cast<uint32_t>(subject_ - text_);
         const int32_t converted_length = static_cast<int32_t>(std::strlen(converted));
         fuzzy_real_start_ = start;
-        fuzzy_offset_ =
-            start == 0 ? 0 : library_.entry().FuzzyRealPos2FindPos(&fuzzy_, static_cast<int32_t>(start));
+        fuzzy_offset_ = start == 0 ? 0 : library_.entry().FuzzyRealPos2FindPos(&fuzzy_, static_cast<int32_t>(start));
         if (fuzzy_offset_ < 0 || fuzzy_offset_ > converted_length) return false;
         subject = converted + fuzzy_offset_;
         length = converted_length - fuzzy_offset_;

@@ -107,8 +107,8 @@ private:
     // Fuzzy mode converts the whole text once; a search from a later start works on the converted
     // text from the converted position of that start, and maps its answers back relative to it.
     bool fuzzy_converted_;
-    uint32_t fuzzy_real_start_;   // the start of the last fuzzy search in the real text
-    int32_t fuzzy_offset_;        // its position in the converted text
+    uint32_t fuzzy_real_start_;  // the start of the last fuzzy search in the real text
+    int32_t fuzzy_offset_;       // its position in the converted text
     // A position in the converted subject of the last fuzzy search, as a position in its real text.
     int32_t FuzzyRealPosition(int32_t position) const;
     int32_t FuzzyRealArea(int32_t position, int32_t* length) const;

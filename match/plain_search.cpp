@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-
 namespace kx {
 
 namespace {
@@ -80,9 +79,7 @@ bool PlainSearcher::Find(const char* bytes, uint32_t n) {
     return found_position_ != -1;
 }
 
-bool PlainSearcher::Find(const char* text) {
-    return Find(text, static_cast<uint32_t>(std::strlen(text)));
-}
+bool PlainSearcher::Find(const char* text) { return Find(text, static_cast<uint32_t>(std::strlen(text))); }
 
 bool PlainSearcher::FindLowered(const char* origin, const char* bytes, uint32_t n) {
     found_position_ =

@@ -29,15 +29,15 @@
 // The private state is tied to the record's address: a copied or moved record is treated as
 // one that was never opened (searches fail, Close only clears it).
 struct Jre2Record {
-  std::uint32_t size;
-  std::uint32_t reserved0;
-  std::int32_t search_start;
-  std::uint32_t signature;
-  std::int32_t error_code;
-  std::int32_t match_length;
-  std::int32_t match_position;
-  std::uint64_t state;
-  std::uint8_t reserved1[18];
+    std::uint32_t size;
+    std::uint32_t reserved0;
+    std::int32_t search_start;
+    std::uint32_t signature;
+    std::int32_t error_code;
+    std::int32_t match_length;
+    std::int32_t match_position;
+    std::uint64_t state;
+    std::uint8_t reserved1[18];
 };
 
 // The fuzzy-search state: the folding rules and the two converted texts with their position
@@ -56,14 +56,14 @@ struct Jre2Record {
 // Both converted texts are NUL-terminated, belong to the library and stay valid until the next
 // conversion of the same kind or Fuzzy_Close. Read them through FuzzyFindString/FuzzyTarget.
 struct FuzzyRecord {
-  std::uint32_t size;
-  std::uint32_t flags;
-  std::uint64_t find_string;
-  std::uint64_t target;
-  std::uint32_t signature;
-  std::uint32_t reserved0;
-  std::uint64_t state;
-  std::uint8_t reserved1[44];
+    std::uint32_t size;
+    std::uint32_t flags;
+    std::uint64_t find_string;
+    std::uint64_t target;
+    std::uint32_t signature;
+    std::uint32_t reserved0;
+    std::uint64_t state;
+    std::uint8_t reserved1[44];
 };
 
 #pragma pack(pop)
@@ -103,10 +103,10 @@ constexpr int kFindPlain = 2;  // plain text: folded and escaped so that it matc
 constexpr unsigned kVersion = 0x200;
 
 inline const char* FuzzyFindString(const FuzzyRecord& record) {
-  return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(record.find_string));
+    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(record.find_string));
 }
 inline const char* FuzzyTarget(const FuzzyRecord& record) {
-  return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(record.target));
+    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(record.target));
 }
 
 }  // namespace sieve
@@ -123,8 +123,7 @@ typedef void(SIEVE_CALL* Jre2Close_fn)(Jre2Record* record);
 // position and length are in the record. Zero-length matches are reported. The byte at
 // subject[length] must be readable (callers pass NUL-terminated text): a subject ending in a lone
 // lead byte is looked at one byte past its end.
-typedef int(SIEVE_CALL* Jre2GetMatchInfo_HmJre_fn)(Jre2Record* record, const char* subject,
-                                                   int length);
+typedef int(SIEVE_CALL* Jre2GetMatchInfo_HmJre_fn)(Jre2Record* record, const char* subject, int length);
 // Position of tag '0'-'9' ('0' is the whole match) of the last match, its length stored through
 // `length`; -1 (length 0) when the tag does not exist or did not take part.
 typedef int(SIEVE_CALL* JreGetTagPosition_fn)(Jre2Record* record, int tag, int* length);
@@ -138,13 +137,11 @@ typedef void(SIEVE_CALL* Fuzzy_Close_fn)(FuzzyRecord* record);
 typedef int(SIEVE_CALL* Fuzzy_ConvertTarget_fn)(FuzzyRecord* record, const char* text);
 // Folds the find string by the record's flags (kind kFindRegex or kFindPlain); the result,
 // a pattern for Jre2Compile, is at `find_string`. Non-zero on success.
-typedef int(SIEVE_CALL* Fuzzy_ConvertFindString_fn)(FuzzyRecord* record, const char* text,
-                                                    int kind);
+typedef int(SIEVE_CALL* Fuzzy_ConvertFindString_fn)(FuzzyRecord* record, const char* text, int kind);
 // Position in the converted target -> position in the text given to Fuzzy_ConvertTarget.
 typedef int(SIEVE_CALL* Fuzzy_FindPos2RealPos_fn)(FuzzyRecord* record, int position);
 // Area in the converted target -> real position (returned) and real length (through `length`).
-typedef int(SIEVE_CALL* Fuzzy_FindArea2RealArea_fn)(FuzzyRecord* record, int position,
-                                                    int* length);
+typedef int(SIEVE_CALL* Fuzzy_FindArea2RealArea_fn)(FuzzyRecord* record, int position, int* length);
 // Position in the real text -> position in the converted target.
 typedef int(SIEVE_CALL* Fuzzy_RealPos2FindPos_fn)(FuzzyRecord* record, int position);
 

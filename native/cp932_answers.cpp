@@ -58,25 +58,30 @@ void PutCode(const char* bytes, int n) {
 
 // Bytes a broken or valid ANSI text is made of.
 unsigned char AnsiByte() {
-    static const unsigned char kPool[] = {'a', 'Z', '0', ' ', '\r', '\n', 0x00, 0x7F, 0x80, 0x81, 0x82, 0x88, 0x9F,
-                                          0xA0, 0xA1, 0xDF, 0xE0, 0xEA, 0xED, 0xEE, 0xF0, 0xF9, 0xFA, 0xFC, 0xFD,
-                                          0xFE, 0xFF, 0x40, 0x7E, 0x9E, 0xA0, 0xFC, 0x3F, 0x5C};
+    static const unsigned char kPool[] = {'a',  'Z',  '0',  ' ',  '\r', '\n', 0x00, 0x7F, 0x80, 0x81, 0x82, 0x88,
+                                          0x9F, 0xA0, 0xA1, 0xDF, 0xE0, 0xEA, 0xED, 0xEE, 0xF0, 0xF9, 0xFA, 0xFC,
+                                          0xFD, 0xFE, 0xFF, 0x40, 0x7E, 0x9E, 0xA0, 0xFC, 0x3F, 0x5C};
     if (Next() % 3 == 0) return static_cast<unsigned char>(Next());
     return kPool[Next() % sizeof kPool];
 }
 
 WCHAR Unit() {
     switch (Next() % 6) {
-        case 0: return static_cast<WCHAR>('A' + Next() % 26);
-        case 1: return static_cast<WCHAR>(0xD800 + Next() % 0x800);  // halves of pairs, paired or not
-        case 2: return static_cast<WCHAR>(0x3000 + Next() % 0x7000);
-        case 3: return static_cast<WCHAR>(0xE000 + Next() % 0x2000);
-        default: return static_cast<WCHAR>(Next());
+        case 0:
+            return static_cast<WCHAR>('A' + Next() % 26);
+        case 1:
+            return static_cast<WCHAR>(0xD800 + Next() % 0x800);  // halves of pairs, paired or not
+        case 2:
+            return static_cast<WCHAR>(0x3000 + Next() % 0x7000);
+        case 3:
+            return static_cast<WCHAR>(0xE000 + Next() % 0x2000);
+        default:
+            return static_cast<WCHAR>(Next());
     }
 }
 
 unsigned char Utf8Byte() {
-    static const unsigned char kPool[] = {'a', 0x00, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2,
+    static const unsigned char kPool[] = {'a',  0x00, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2,
                                           0xDF, 0xE0, 0xE3, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xF8, 0xFC, 0xFE, 0xFF};
     if (Next() % 4 == 0) return static_cast<unsigned char>(Next());
     return kPool[Next() % sizeof kPool];

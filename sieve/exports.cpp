@@ -33,8 +33,7 @@ struct FuzzyState {
 // The private states of the open records of one kind. A record refers to its state by
 // address; the state is trusted only while it is live and belongs to that very record, so a
 // stale, copied or foreign record is treated as not open instead of being dereferenced.
-template <typename Record, typename State, std::uint32_t Size, std::uint32_t Signature>
-class OpenRecords {
+template <typename Record, typename State, std::uint32_t Size, std::uint32_t Signature> class OpenRecords {
 public:
     OpenRecords() = default;
     OpenRecords(const OpenRecords&) = delete;
@@ -95,8 +94,7 @@ struct Library {
 Library g_library;
 
 // Runs an entry point's work; running out of memory answers `failure`.
-template <typename Work, typename Result>
-Result Guarded(Work work, Result failure) {
+template <typename Work, typename Result> Result Guarded(Work work, Result failure) {
     try {
         return work();
     } catch (const std::bad_alloc&) {
@@ -187,8 +185,8 @@ int SIEVE_CALL Fuzzy_ConvertFindString(FuzzyRecord* record, const char* text, in
     record->find_string = Address(kEmptyText);
     return Guarded(
         [&] {
-            state->find = sieve::FoldPattern(text, kind == sieve::kFindRegex,
-                                             sieve::FoldRules::FromFlags(record->flags));
+            state->find =
+                sieve::FoldPattern(text, kind == sieve::kFindRegex, sieve::FoldRules::FromFlags(record->flags));
             record->find_string = Address(state->find.c_str());
             return 1;
         },

@@ -15,12 +15,11 @@ constexpr unsigned kSemiVoicedMark = 0xDF;  // ﾟ
 
 // Half-width katakana and punctuation 0xA1-0xDF and their full-width forms.
 const std::uint16_t kHalfKanaToFull[63] = {
-    0x8142, 0x8175, 0x8176, 0x8141, 0x8145, 0x8392, 0x8340, 0x8342, 0x8344, 0x8346, 0x8348,
-    0x8383, 0x8385, 0x8387, 0x8362, 0x815B, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A,
-    0x834C, 0x834E, 0x8350, 0x8352, 0x8354, 0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360,
-    0x8363, 0x8365, 0x8367, 0x8369, 0x836A, 0x836B, 0x836C, 0x836D, 0x836E, 0x8371, 0x8374,
-    0x8377, 0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384, 0x8386, 0x8388, 0x8389,
-    0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B};
+    0x8142, 0x8175, 0x8176, 0x8141, 0x8145, 0x8392, 0x8340, 0x8342, 0x8344, 0x8346, 0x8348, 0x8383, 0x8385,
+    0x8387, 0x8362, 0x815B, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A, 0x834C, 0x834E, 0x8350, 0x8352,
+    0x8354, 0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360, 0x8363, 0x8365, 0x8367, 0x8369, 0x836A, 0x836B,
+    0x836C, 0x836D, 0x836E, 0x8371, 0x8374, 0x8377, 0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384,
+    0x8386, 0x8388, 0x8389, 0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B};
 
 // Full-width forms of the ASCII signs (and the ideographic space), by Shift_JIS code.
 struct WideAscii {
@@ -28,12 +27,11 @@ struct WideAscii {
     unsigned char ascii;
 };
 const WideAscii kWideAscii[] = {
-    {0x8140, 0x20}, {0x8143, 0x2C}, {0x8144, 0x2E}, {0x8146, 0x3A}, {0x8147, 0x3B}, {0x8148, 0x3F},
-    {0x8149, 0x21}, {0x814D, 0x60}, {0x814F, 0x5E}, {0x8151, 0x5F}, {0x815E, 0x2F}, {0x815F, 0x5C},
-    {0x8160, 0x7E}, {0x8162, 0x7C}, {0x8169, 0x28}, {0x816A, 0x29}, {0x816D, 0x5B}, {0x816E, 0x5D},
-    {0x816F, 0x7B}, {0x8170, 0x7D}, {0x817B, 0x2B}, {0x817C, 0x2D}, {0x8181, 0x3D}, {0x8183, 0x3C},
-    {0x8184, 0x3E}, {0x8190, 0x24}, {0x8193, 0x25}, {0x8194, 0x23}, {0x8195, 0x26}, {0x8196, 0x2A},
-    {0x8197, 0x40}, {0xEEFB, 0x27}, {0xEEFC, 0x22}, {0xFA56, 0x27}, {0xFA57, 0x22}};
+    {0x8140, 0x20}, {0x8143, 0x2C}, {0x8144, 0x2E}, {0x8146, 0x3A}, {0x8147, 0x3B}, {0x8148, 0x3F}, {0x8149, 0x21},
+    {0x814D, 0x60}, {0x814F, 0x5E}, {0x8151, 0x5F}, {0x815E, 0x2F}, {0x815F, 0x5C}, {0x8160, 0x7E}, {0x8162, 0x7C},
+    {0x8169, 0x28}, {0x816A, 0x29}, {0x816D, 0x5B}, {0x816E, 0x5D}, {0x816F, 0x7B}, {0x8170, 0x7D}, {0x817B, 0x2B},
+    {0x817C, 0x2D}, {0x8181, 0x3D}, {0x8183, 0x3C}, {0x8184, 0x3E}, {0x8190, 0x24}, {0x8193, 0x25}, {0x8194, 0x23},
+    {0x8195, 0x26}, {0x8196, 0x2A}, {0x8197, 0x40}, {0xEEFB, 0x27}, {0xEEFC, 0x22}, {0xFA56, 0x27}, {0xFA57, 0x22}};
 
 // Voiced and semi-voiced kana (hiragana and katakana) and their plain kana.
 struct Voiced {
@@ -42,23 +40,19 @@ struct Voiced {
 };
 const Voiced kVoiced[] = {
     {0x8153, 0x8152}, {0x8155, 0x8154},  // ヾ ゞ
-    {0x82AA, 0x82A9}, {0x82AC, 0x82AB}, {0x82AE, 0x82AD}, {0x82B0, 0x82AF}, {0x82B2, 0x82B1},
-    {0x82B4, 0x82B3}, {0x82B6, 0x82B5}, {0x82B8, 0x82B7}, {0x82BA, 0x82B9}, {0x82BC, 0x82BB},
-    {0x82BE, 0x82BD}, {0x82C0, 0x82BF}, {0x82C3, 0x82C2}, {0x82C5, 0x82C4}, {0x82C7, 0x82C6},
-    {0x82CE, 0x82CD}, {0x82CF, 0x82CD}, {0x82D1, 0x82D0}, {0x82D2, 0x82D0}, {0x82D4, 0x82D3},
-    {0x82D5, 0x82D3}, {0x82D7, 0x82D6}, {0x82D8, 0x82D6}, {0x82DA, 0x82D9}, {0x82DB, 0x82D9},
-    {0x834B, 0x834A}, {0x834D, 0x834C}, {0x834F, 0x834E}, {0x8351, 0x8350}, {0x8353, 0x8352},
-    {0x8355, 0x8354}, {0x8357, 0x8356}, {0x8359, 0x8358}, {0x835B, 0x835A}, {0x835D, 0x835C},
-    {0x835F, 0x835E}, {0x8361, 0x8360}, {0x8364, 0x8363}, {0x8366, 0x8365}, {0x8368, 0x8367},
-    {0x836F, 0x836E}, {0x8370, 0x836E}, {0x8372, 0x8371}, {0x8373, 0x8371}, {0x8375, 0x8374},
-    {0x8376, 0x8374}, {0x8378, 0x8377}, {0x8379, 0x8377}, {0x837B, 0x837A}, {0x837C, 0x837A},
-    {0x8394, 0x8345}};
+    {0x82AA, 0x82A9}, {0x82AC, 0x82AB}, {0x82AE, 0x82AD}, {0x82B0, 0x82AF}, {0x82B2, 0x82B1}, {0x82B4, 0x82B3},
+    {0x82B6, 0x82B5}, {0x82B8, 0x82B7}, {0x82BA, 0x82B9}, {0x82BC, 0x82BB}, {0x82BE, 0x82BD}, {0x82C0, 0x82BF},
+    {0x82C3, 0x82C2}, {0x82C5, 0x82C4}, {0x82C7, 0x82C6}, {0x82CE, 0x82CD}, {0x82CF, 0x82CD}, {0x82D1, 0x82D0},
+    {0x82D2, 0x82D0}, {0x82D4, 0x82D3}, {0x82D5, 0x82D3}, {0x82D7, 0x82D6}, {0x82D8, 0x82D6}, {0x82DA, 0x82D9},
+    {0x82DB, 0x82D9}, {0x834B, 0x834A}, {0x834D, 0x834C}, {0x834F, 0x834E}, {0x8351, 0x8350}, {0x8353, 0x8352},
+    {0x8355, 0x8354}, {0x8357, 0x8356}, {0x8359, 0x8358}, {0x835B, 0x835A}, {0x835D, 0x835C}, {0x835F, 0x835E},
+    {0x8361, 0x8360}, {0x8364, 0x8363}, {0x8366, 0x8365}, {0x8368, 0x8367}, {0x836F, 0x836E}, {0x8370, 0x836E},
+    {0x8372, 0x8371}, {0x8373, 0x8371}, {0x8375, 0x8374}, {0x8376, 0x8374}, {0x8378, 0x8377}, {0x8379, 0x8377},
+    {0x837B, 0x837A}, {0x837C, 0x837A}, {0x8394, 0x8345}};
 
-template <typename Entry, std::size_t N>
-const Entry* Find(const Entry (&table)[N], unsigned code) {
+template <typename Entry, std::size_t N> const Entry* Find(const Entry (&table)[N], unsigned code) {
     const Entry* end = table + N;
-    const Entry* at =
-        std::lower_bound(table, end, code, [](const Entry& e, unsigned c) { return e.code < c; });
+    const Entry* at = std::lower_bound(table, end, code, [](const Entry& e, unsigned c) { return e.code < c; });
     return at != end && at->code == code ? at : nullptr;
 }
 
@@ -136,8 +130,7 @@ FoldRules FoldRules::FromFlags(std::uint32_t flags) {
     return rules;
 }
 
-FoldedChar FoldCharAt(const unsigned char* text, std::size_t at, std::size_t end,
-                      const FoldRules& rules) {
+FoldedChar FoldCharAt(const unsigned char* text, std::size_t at, std::size_t end, const FoldRules& rules) {
     const unsigned b = text[at];
     if (IsLeadByte(b) && at + 1 < end) {
         return {FoldCode((b << 8) | text[at + 1], rules), 2};
@@ -234,8 +227,7 @@ std::int32_t FoldedText::RealArea(std::int32_t folded, std::int32_t* length) con
         *length = 0;
         return real_start;
     }
-    const std::int32_t end =
-        static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{start} + *length, last));
+    const std::int32_t end = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{start} + *length, last));
     *length = RealEnd(end) - real_start;
     return real_start;
 }
@@ -253,8 +245,7 @@ namespace {
 class PatternFolder {
 public:
     PatternFolder(const char* pattern, const FoldRules& rules)
-        : s_(reinterpret_cast<const unsigned char*>(pattern)), n_(std::strlen(pattern)),
-          rules_(rules) {}
+        : s_(reinterpret_cast<const unsigned char*>(pattern)), n_(std::strlen(pattern)), rules_(rules) {}
 
     std::string Plain() {
         while (i_ < n_) AppendLiteral(false);
@@ -323,35 +314,38 @@ private:
             return (x >= '0' && x <= '9') || (x >= 'a' && x <= 'f') || (x >= 'A' && x <= 'F');
         };
         switch (c) {
-        case 'x':
-            if (Peek(0) == '{') CopyThrough('}');
-            else CopyWhile(hex, 2);
-            break;
-        case 'u':
-            CopyWhile(hex, 4);
-            break;
-        case 'o':
-        case 'p':
-        case 'P':
-            if (Peek(0) == '{') CopyThrough('}');
-            break;
-        case 'k':
-        case 'g':
-            if (Peek(0) == '<') CopyThrough('>');
-            else if (Peek(0) == '\'') { Copy(1); CopyThrough('\''); }
-            break;
-        case 'c':
-            if (Peek(0) && Peek(0) < 0x80 && Peek(0) != '\\') Copy(1);
-            break;
-        case 'C':
-        case 'M':
-            if (Peek(0) == '-') {
-                Copy(1);
+            case 'x':
+                if (Peek(0) == '{') CopyThrough('}');
+                else CopyWhile(hex, 2);
+                break;
+            case 'u':
+                CopyWhile(hex, 4);
+                break;
+            case 'o':
+            case 'p':
+            case 'P':
+                if (Peek(0) == '{') CopyThrough('}');
+                break;
+            case 'k':
+            case 'g':
+                if (Peek(0) == '<') CopyThrough('>');
+                else if (Peek(0) == '\'') {
+                    Copy(1);
+                    CopyThrough('\'');
+                }
+                break;
+            case 'c':
                 if (Peek(0) && Peek(0) < 0x80 && Peek(0) != '\\') Copy(1);
-            }
-            break;
-        default:
-            break;
+                break;
+            case 'C':
+            case 'M':
+                if (Peek(0) == '-') {
+                    Copy(1);
+                    if (Peek(0) && Peek(0) < 0x80 && Peek(0) != '\\') Copy(1);
+                }
+                break;
+            default:
+                break;
         }
     }
 
@@ -359,23 +353,23 @@ private:
     void GroupHeader() {
         Copy(2);
         switch (Peek(0)) {
-        case '#':
-            CopyThrough(')');
-            break;
-        case '<':
-            if (Peek(1) == '=' || Peek(1) == '!') Copy(2);
-            else CopyThrough('>');
-            break;
-        case '\'':
-            Copy(1);
-            CopyThrough('\'');
-            break;
-        case '(':
-            CopyThrough(')');
-            break;
-        default:
-            CopyWhile([](unsigned x) { return IsAsciiLetter(x) || x == '-' || x == '^'; }, n_);
-            break;
+            case '#':
+                CopyThrough(')');
+                break;
+            case '<':
+                if (Peek(1) == '=' || Peek(1) == '!') Copy(2);
+                else CopyThrough('>');
+                break;
+            case '\'':
+                Copy(1);
+                CopyThrough('\'');
+                break;
+            case '(':
+                CopyThrough(')');
+                break;
+            default:
+                CopyWhile([](unsigned x) { return IsAsciiLetter(x) || x == '-' || x == '^'; }, n_);
+                break;
         }
     }
 

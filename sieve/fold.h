@@ -29,8 +29,7 @@ struct FoldedChar {
 };
 
 // Reads the character at text[at] (the text ends at `end`) and folds it.
-FoldedChar FoldCharAt(const unsigned char* text, std::size_t at, std::size_t end,
-                      const FoldRules& rules);
+FoldedChar FoldCharAt(const unsigned char* text, std::size_t at, std::size_t end, const FoldRules& rules);
 
 // A folded target with the maps between its positions and those of the real text. Every
 // folded character comes from a contiguous run of real bytes (its unit); a position inside a

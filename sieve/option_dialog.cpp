@@ -6,8 +6,7 @@
 namespace sieve {
 
 INT_PTR FuzzyOptionDialog::Run(HINSTANCE module, HWND owner) {
-    return DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_FUZZY_OPTIONS), owner, Proc,
-                           reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_FUZZY_OPTIONS), owner, Proc, reinterpret_cast<LPARAM>(this));
 }
 
 void FuzzyOptionDialog::OnInit(HWND dialog) {
@@ -35,15 +34,15 @@ INT_PTR CALLBACK FuzzyOptionDialog::Proc(HWND dialog, UINT message, WPARAM wpara
     auto* self = reinterpret_cast<FuzzyOptionDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (message != WM_COMMAND || !self) return FALSE;
     switch (LOWORD(wparam)) {
-    case IDOK:
-        self->OnOk(dialog);
-        EndDialog(dialog, IDOK);
-        return TRUE;
-    case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    default:
-        return FALSE;
+        case IDOK:
+            self->OnOk(dialog);
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 

@@ -26,8 +26,7 @@ void ShutDownRegexEngine() {
     g_engine_ready = false;
 }
 
-Regex::Regex()
-    : regex_(nullptr), region_(nullptr), matched_(false) {}
+Regex::Regex() : regex_(nullptr), region_(nullptr), matched_(false) {}
 
 Regex::~Regex() {
     if (regex_) onig_free(regex_);
@@ -45,8 +44,8 @@ int Regex::Compile(const char* pattern) {
     const UChar* begin = reinterpret_cast<const UChar*>(pattern);
     OnigErrorInfo info;
     // Every ( ) captures, also in a pattern with named groups: the caller numbers them 1-9.
-    const int r = onig_new(&regex_, begin, begin + std::strlen(pattern), ONIG_OPTION_CAPTURE_GROUP,
-                           ONIG_ENCODING_SJIS, ONIG_SYNTAX_RUBY, &info);
+    const int r = onig_new(&regex_, begin, begin + std::strlen(pattern), ONIG_OPTION_CAPTURE_GROUP, ONIG_ENCODING_SJIS,
+                           ONIG_SYNTAX_RUBY, &info);
     if (r != ONIG_NORMAL) {
         regex_ = nullptr;
         return r < 0 ? r : ONIGERR_INVALID_ARGUMENT;

@@ -22,8 +22,8 @@ public:
     }
     bool Create() {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                            nullptr, &key, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS)
             return false;
         key_.reset(key);
         return true;
@@ -36,8 +36,8 @@ public:
                type == REG_DWORD && size == sizeof *value;
     }
     bool Write(const char* name, DWORD value) const {
-        return RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                              sizeof value) == ERROR_SUCCESS;
+        return RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+               ERROR_SUCCESS;
     }
 
 private:

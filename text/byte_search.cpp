@@ -30,8 +30,7 @@ bool TrailCursor::IsTrail(uint32_t i) {
 void BuildSkipTable(const char* pattern, uint32_t m, int32_t* skip) {
     if (m < 2) return;
     for (int i = 0; i < 256; ++i) skip[i] = static_cast<int32_t>(m);
-    for (uint32_t k = 0; k < m; ++k)
-        skip[static_cast<unsigned char>(pattern[k])] = static_cast<int32_t>(m - 1 - k);
+    for (uint32_t k = 0; k < m; ++k) skip[static_cast<unsigned char>(pattern[k])] = static_cast<int32_t>(m - 1 - k);
 }
 
 bool IsTrailByte(const char* buffer, uint32_t i) {

@@ -19,12 +19,12 @@ enum CharSetCode : int32_t {
     kCharSetUtf16Be = -5,
     kCharSetUtf16Le = -6,
     // Codes detection gives that have no reader of their own (the generic code-page pair reads them).
-    kCharSetUtf32BeMark = -7,     // the file starts with the UTF-32 big-endian mark 00 00 FE FF
-    kCharSetUtf32LeMark = -8,     // the file starts with the UTF-32 little-endian mark FF FE 00 00
-    kCharSetIso2022Cn = -936,     // the file starts with the ISO-2022-CN designator ESC $ ) A
-    kCharSetIso2022Kr = -949,     // the file starts with the ISO-2022-KR designator ESC $ ) C
-    kCharSetBase32Digits = -2,    // the sample holds only the bytes "0"-"9" and "A"-"V"
-    kCharSetOtherAnsi = -1,       // the system's ANSI code page is none of 932, 936, 949, 950
+    kCharSetUtf32BeMark = -7,   // the file starts with the UTF-32 big-endian mark 00 00 FE FF
+    kCharSetUtf32LeMark = -8,   // the file starts with the UTF-32 little-endian mark FF FE 00 00
+    kCharSetIso2022Cn = -936,   // the file starts with the ISO-2022-CN designator ESC $ ) A
+    kCharSetIso2022Kr = -949,   // the file starts with the ISO-2022-KR designator ESC $ ) C
+    kCharSetBase32Digits = -2,  // the sample holds only the bytes "0"-"9" and "A"-"V"
+    kCharSetOtherAnsi = -1,     // the system's ANSI code page is none of 932, 936, 949, 950
 };
 
 // UTF-8 or UTF-16, with or without a mark: sets whose readers and writers hold every character.

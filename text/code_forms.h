@@ -53,8 +53,7 @@ inline bool IsAsciiRun(const unsigned char* run) {
 
 // The bytes of an ASCII run as 16-bit units, shifted left by shift. (A call of its own: inlined, its
 // vector code crowds the walk's registers.)
-template <typename Unit>
-__attribute__((noinline)) void WidenAsciiRun(const unsigned char* run, int shift, Unit* out) {
+template <typename Unit> __attribute__((noinline)) void WidenAsciiRun(const unsigned char* run, int shift, Unit* out) {
     for (uint32_t k = 0; k < kAsciiRun; ++k) out[k] = static_cast<Unit>(run[k] << shift);
 }
 
@@ -67,8 +66,7 @@ __attribute__((noinline)) void WidenAsciiRun(const unsigned char* run, int shift
 // (Always inlined: only then do the walker's variables stay in registers, which the byte stores of
 // an encoder could otherwise overwrite for all the compiler knows.)
 template <typename Take, typename TakeRun>
-__attribute__((always_inline)) inline bool ForEachAnsiCode(const char* text, uint32_t n, Take take,
-                                                           TakeRun take_run) {
+__attribute__((always_inline)) inline bool ForEachAnsiCode(const char* text, uint32_t n, Take take, TakeRun take_run) {
     const int16_t* const rows = LeadRowTable();
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
     for (uint32_t i = 0; i < n;) {

@@ -92,7 +92,7 @@ LineBreakCode Utf16LineBreak(const unsigned char* p, uint32_t n, CharSetCode cha
 
 // The character set of a sample of more than four bytes under autodetection.
 CharSetCode ClassifyBytes(const unsigned char* sample, uint32_t n, const uint32_t* counts, LineBreakCode line_break,
-                      const CodePageQuery& code_pages) {
+                          const CodePageQuery& code_pages) {
     const bool high_bytes = CountRange(counts, 0x80, 0xFF) > 0;
     const bool sjis_ok = code_pages.IsInstalled(932);
 
@@ -109,7 +109,8 @@ CharSetCode ClassifyBytes(const unsigned char* sample, uint32_t n, const uint32_
 
     if (sjis_ok && !high_bytes && counts[0x1B] > 0) return kCharSetJis;
 
-    if (static_cast<uint32_t>(CountRange(counts, '0', '9') + CountRange(counts, 'A', 'V')) == n) return kCharSetBase32Digits;
+    if (static_cast<uint32_t>(CountRange(counts, '0', '9') + CountRange(counts, 'A', 'V')) == n)
+        return kCharSetBase32Digits;
 
     CharSetCode char_set = AnsiCharSet(code_pages);
     if (!high_bytes) return char_set;
@@ -121,8 +122,7 @@ CharSetCode ClassifyBytes(const unsigned char* sample, uint32_t n, const uint32_
         return char_set;
 
     // EUC-JP uses neither 0x7F-0x8D nor 0x90-0xA0 (0x8E and 0x8F are its single shifts).
-    if (sjis_ok && CountRange(counts, 0x7F, 0x8D) == 0 && CountRange(counts, 0x90, 0xA0) == 0)
-        char_set = kCharSetEucJp;
+    if (sjis_ok && CountRange(counts, 0x7F, 0x8D) == 0 && CountRange(counts, 0x90, 0xA0) == 0) char_set = kCharSetEucJp;
 
     if (LooksLikeUtf8(sample, n)) char_set = kCharSetUtf8;
     return char_set;

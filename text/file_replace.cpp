@@ -22,8 +22,8 @@ std::wstring Wide(const char* path) {
 }  // namespace
 
 bool CanBeReplaced(const wchar_t* original) {
-    const FileHandle h(CreateFileW(original, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FileHandle h(CreateFileW(original, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return h.valid();
 }
 

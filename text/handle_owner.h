@@ -6,8 +6,7 @@
 
 namespace kx {
 
-template <typename Traits>
-class UniqueHandle {
+template <typename Traits> class UniqueHandle {
 public:
     using Handle = typename Traits::Handle;
 

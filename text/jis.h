@@ -38,8 +38,6 @@ BytePair SjisToJis(unsigned char lead, unsigned char trail);
 bool SjisHasJisForm(unsigned char lead, unsigned char trail);
 
 // True when both bytes lie in 0x21-0x7E (a JIS X 0208 row and cell).
-inline bool IsJisPair(unsigned char a, unsigned char b) {
-    return a >= 0x21 && a <= 0x7E && b >= 0x21 && b <= 0x7E;
-}
+inline bool IsJisPair(unsigned char a, unsigned char b) { return a >= 0x21 && a <= 0x7E && b >= 0x21 && b <= 0x7E; }
 
 }  // namespace kx

@@ -121,9 +121,7 @@ const char* string::c_str() const { return rep_ == &g_empty ? g_empty_literal : 
 
 bool string::equals(const char* s) const { return kx::platform::CompareText(c_str(), s ? s : "") == 0; }
 
-bool string::operator==(const string& other) const {
-    return rep_ == other.rep_ || equals(other.c_str());
-}
+bool string::operator==(const string& other) const { return rep_ == other.rep_ || equals(other.c_str()); }
 
 int32_t string::find(const char* needle, uint32_t start) const {
     uint32_t len = length();

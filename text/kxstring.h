@@ -87,10 +87,10 @@ string operator+(const string& a, const string& b);
 // Thrown by the text-to-integer conversion for anything but a run of decimal digits.
 class bad_lexical_cast {
 public:
-    bad_lexical_cast(const std::type_info& target, const std::type_info& source)
-        : target_(&target), source_(&source) {}
+    bad_lexical_cast(const std::type_info& target, const std::type_info& source) : target_(&target), source_(&source) {}
     const std::type_info& target_type() const { return *target_; }
     const std::type_info& source_type() const { return *source_; }
+
 private:
     const std::type_info* target_;
     const std::type_info* source_;

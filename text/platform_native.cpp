@@ -208,10 +208,8 @@ int32_t UnitsToUtf8(const wchar_t* units, int32_t n, char* out, int32_t capacity
         const uint32_t u = static_cast<uint16_t>(whole[i]);
         if (u < 0xD800 || u > 0xDFFF) continue;
         const uint32_t next = i + 1 < whole.size() ? static_cast<uint16_t>(whole[i + 1]) : 0;
-        if (u <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF)
-            ++i;
-        else
-            whole[i] = static_cast<wchar_t>(kReplacement);
+        if (u <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) ++i;
+        else whole[i] = static_cast<wchar_t>(kReplacement);
     }
     const int32_t m = WideToUtf8(whole.data(), static_cast<uint32_t>(n), out, static_cast<uint32_t>(capacity));
     return m > 0 ? m : 0;
@@ -250,7 +248,8 @@ bool RecordedSample(uint32_t which, RecordedConversion* sample) {
         if (i == which) {
             sample->kind = static_cast<ConversionKind>(kind);
             sample->input.clear();
-            for (uint32_t j = 0; j < n; ++j) sample->input.push_back(units_in ? Read16(&bytes[at + 2 * j]) : bytes[at + j]);
+            for (uint32_t j = 0; j < n; ++j)
+                sample->input.push_back(units_in ? Read16(&bytes[at + 2 * j]) : bytes[at + j]);
             sample->answer = answer;
             sample->output.clear();
             for (int32_t j = 0; j < answer; ++j)

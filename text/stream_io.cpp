@@ -7,9 +7,7 @@
 
 namespace kx {
 
-bool FileStream::Open(const char* path, const char* mode) {
-    return Open(WidePath(path).c_str(), mode);
-}
+bool FileStream::Open(const char* path, const char* mode) { return Open(WidePath(path).c_str(), mode); }
 
 bool FileStream::Open(const wchar_t* path, const char* mode) {
     Close();

@@ -73,11 +73,10 @@ inline void CopyBytes(unsigned char* to, const unsigned char* from, size_t n) {
 // First CR or LF unit in [p, end), or end. Units of one or two bytes are looked at a machine word at
 // a time: a unit equal to cr or lf gives a zero unit in the word xor-ed with it, found by the borrow
 // it takes (the lowest unit so marked is always a true one).
-template <typename Unit>
-const Unit* FindLineBreak(const Unit* p, const Unit* end, Unit cr, Unit lf) {
+template <typename Unit> const Unit* FindLineBreak(const Unit* p, const Unit* end, Unit cr, Unit lf) {
     typedef size_t Word;
     const Word ones = ~Word(0) / ((Word(1) << (8 * sizeof(Unit))) - 1);  // 1 in every unit
-    const Word highs = ones << (8 * sizeof(Unit) - 1);                    // high bit of every unit
+    const Word highs = ones << (8 * sizeof(Unit) - 1);                   // high bit of every unit
     const Word crs = ones * cr, lfs = ones * lf;
     const size_t per_word = sizeof(Word) / sizeof(Unit);
     while (static_cast<size_t>(end - p) >= per_word) {
@@ -95,8 +94,7 @@ const Unit* FindLineBreak(const Unit* p, const Unit* end, Unit cr, Unit lf) {
 // Fixed buffer of output units (bytes, or 16-bit units already in file byte order) in front of a
 // stream, with the line-break rule of the writers: a CR, an LF or a CR LF pair of the internal text
 // becomes the line-break text once.
-template <typename Unit>
-class StreamOutput {
+template <typename Unit> class StreamOutput {
 public:
     static const uint32_t kCapacity = 65536 / sizeof(Unit);
 
@@ -193,7 +191,9 @@ private:
         const size_t total = fill_ * sizeof(Unit);
         size_t done = 0;
         for (int call = 0; call < 10 && done < total && !failed_; ++call)
-            done += InjectedFault(FileCall::Write) ? 0 : file_.WriteBlock(bytes + done, static_cast<uint32_t>(total - done));
+            done += InjectedFault(FileCall::Write)
+                        ? 0
+                        : file_.WriteBlock(bytes + done, static_cast<uint32_t>(total - done));
         if (done < total) failed_ = true;
         flushed_ += fill_;
         fill_ = 0;

@@ -35,7 +35,9 @@ bool FileStream::Open(const char* path, const char* mode) {
         errno = EIO;
         return false;
     }
-    const int flags = !writing_ ? O_RDONLY : mode[1] == 'x' ? O_WRONLY | O_CREAT | O_EXCL : O_WRONLY | O_CREAT | O_TRUNC;
+    const int flags = !writing_        ? O_RDONLY
+                      : mode[1] == 'x' ? O_WRONLY | O_CREAT | O_EXCL
+                                       : O_WRONLY | O_CREAT | O_TRUNC;
     const int fd = ::open(path, flags | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(fd));

@@ -580,8 +580,7 @@ int32_t Utf8Reader::Produce(char* out, uint32_t size, bool one_line) {
     return rest < 0 ? -1 : static_cast<int32_t>(m) + rest;
 }
 
-int32_t Utf8Reader::ProduceThroughUnits(char* out, uint32_t capacity, uint32_t* held, uint32_t limit,
-                                        bool one_line) {
+int32_t Utf8Reader::ProduceThroughUnits(char* out, uint32_t capacity, uint32_t* held, uint32_t limit, bool one_line) {
     bytes_.resize(limit + 2);
     unsigned char* bytes = bytes_.data();
     uint32_t n = *held;
@@ -759,16 +758,20 @@ std::unique_ptr<TextReader> MakeReader(CharSetCode char_set, LineBreakCode line_
                 return std::unique_ptr<TextReader>(new TextModeReader(std::move(file), std::move(head)));
             return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
         case kCharSetUtf8:
-        case kCharSetUtf8Bom: return std::unique_ptr<TextReader>(new Utf8Reader(std::move(file), std::move(head)));
-        case kCharSetJis: return std::unique_ptr<TextReader>(new JisReader(std::move(file), std::move(head)));
-        case kCharSetEucJp: return std::unique_ptr<TextReader>(new EucJpReader(std::move(file), std::move(head)));
+        case kCharSetUtf8Bom:
+            return std::unique_ptr<TextReader>(new Utf8Reader(std::move(file), std::move(head)));
+        case kCharSetJis:
+            return std::unique_ptr<TextReader>(new JisReader(std::move(file), std::move(head)));
+        case kCharSetEucJp:
+            return std::unique_ptr<TextReader>(new EucJpReader(std::move(file), std::move(head)));
         case kCharSetUtf16BeBom:
         case kCharSetUtf16Be:
             return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), std::move(head), true));
         case kCharSetUtf16LeBom:
         case kCharSetUtf16Le:
             return std::unique_ptr<TextReader>(new Utf16Reader(std::move(file), std::move(head), false));
-        default: return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
+        default:
+            return std::unique_ptr<TextReader>(new CodePageReader(std::move(file), std::move(head)));
     }
 }
 

@@ -232,9 +232,7 @@ protected:
     int32_t Produce(char* out, uint32_t size, bool one_line) override;
 
 private:
-    uint16_t Order(uint32_t u) const {
-        return static_cast<uint16_t>(big_endian_ ? ((u >> 8) | (u << 8)) : u);
-    }
+    uint16_t Order(uint32_t u) const { return static_cast<uint16_t>(big_endian_ ? ((u >> 8) | (u << 8)) : u); }
     // units[0..n) converted to out through stand_ins_; answers the bytes put out.
     uint32_t PutUnitsThroughStandIns(const wchar_t* units, uint32_t n, char* out);
     bool big_endian_;

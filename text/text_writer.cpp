@@ -21,8 +21,7 @@ const uint32_t kConvertChunk = 16384;
 // byte that follows double-byte characters.
 const uint32_t kUnitsPerByte = 4;
 
-template <typename Unit>
-void SetBreakText(StreamOutput<Unit>* out, BreakStyle style, bool swap) {
+template <typename Unit> void SetBreakText(StreamOutput<Unit>* out, BreakStyle style, bool swap) {
     Unit cr = '\r', lf = '\n';
     if (swap) {
         cr = static_cast<Unit>(cr << 8);
@@ -30,9 +29,15 @@ void SetBreakText(StreamOutput<Unit>* out, BreakStyle style, bool swap) {
     }
     const Unit crlf[2] = {cr, lf};
     switch (style) {
-        case BreakStyle::kCr: out->SetBreak(&cr, 1, cr, lf); break;
-        case BreakStyle::kLf: out->SetBreak(&lf, 1, cr, lf); break;
-        default: out->SetBreak(crlf, 2, cr, lf); break;
+        case BreakStyle::kCr:
+            out->SetBreak(&cr, 1, cr, lf);
+            break;
+        case BreakStyle::kLf:
+            out->SetBreak(&lf, 1, cr, lf);
+            break;
+        default:
+            out->SetBreak(crlf, 2, cr, lf);
+            break;
     }
 }
 
@@ -88,8 +93,8 @@ const JisForms& Jis() {
 
 // ---- StreamWriter ----
 
-template <typename Unit>
-StreamWriter<Unit>::StreamWriter(FileStream file, BreakStyle style, bool big_endian) : out_(std::move(file)) {
+template <typename Unit> StreamWriter<Unit>::StreamWriter(FileStream file, BreakStyle style, bool big_endian)
+    : out_(std::move(file)) {
     SetBreakText(&out_, style, big_endian);
 }
 
@@ -121,18 +126,11 @@ void StreamWriter<Unit>::PutThroughForms(const FormTable& forms, const char* tex
     if (lossy) MarkLossy();
 }
 
-template <typename Unit>
-uint32_t StreamWriter<Unit>::ConvertPiece(const char*, uint32_t) {
-    return 0;
-}
+template <typename Unit> uint32_t StreamWriter<Unit>::ConvertPiece(const char*, uint32_t) { return 0; }
 
-template <typename Unit>
-Unit* StreamWriter<Unit>::PutBeyond(uint32_t, Unit* o) {
-    return o;
-}
+template <typename Unit> Unit* StreamWriter<Unit>::PutBeyond(uint32_t, Unit* o) { return o; }
 
-template <typename Unit>
-template <typename FormOf>
+template <typename Unit> template <typename FormOf>
 void StreamWriter<Unit>::TakeStandIns(const StandIns* stand_ins, const FormTable& forms, FormOf form_of) {
     stand_ins_ = stand_ins;
     stand_in_forms_.reset(new FormTable(forms));
@@ -207,8 +205,7 @@ int32_t TextModeWriter::Write(const char* text, uint32_t length) {
 
 // ---- CodePageWriter ----
 
-CodePageWriter::CodePageWriter(FileStream file, BreakStyle style)
-    : ByteStreamWriter(std::move(file), style) {}
+CodePageWriter::CodePageWriter(FileStream file, BreakStyle style) : ByteStreamWriter(std::move(file), style) {}
 
 int32_t CodePageWriter::Write(const char* text, uint32_t length) {
     if (Unheld(text, length)) return 0;
@@ -321,8 +318,7 @@ bool JisWriter::Close() {
 
 // ---- Utf8Writer ----
 
-Utf8Writer::Utf8Writer(FileStream file, BreakStyle style, bool mark)
-    : ByteStreamWriter(std::move(file), style) {
+Utf8Writer::Utf8Writer(FileStream file, BreakStyle style, bool mark) : ByteStreamWriter(std::move(file), style) {
     if (mark) {
         out_.Put(0xEF);
         out_.Put(0xBB);
@@ -414,15 +410,24 @@ std::unique_ptr<TextWriter> MakeWriter(CharSetCode char_set, LineBreakCode line_
         case kCharSetSjis:
             if (line_break == kLineBreakCrLf) return std::unique_ptr<TextWriter>(new TextModeWriter(std::move(file)));
             return std::unique_ptr<TextWriter>(new CodePageWriter(std::move(file), style));
-        case kCharSetEucJp: return std::unique_ptr<TextWriter>(new EucJpWriter(std::move(file), style));
-        case kCharSetJis: return std::unique_ptr<TextWriter>(new JisWriter(std::move(file), style));
-        case kCharSetUtf8: return std::unique_ptr<TextWriter>(new Utf8Writer(std::move(file), style, false));
-        case kCharSetUtf8Bom: return std::unique_ptr<TextWriter>(new Utf8Writer(std::move(file), style, true));
-        case kCharSetUtf16BeBom: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, true, true));
-        case kCharSetUtf16LeBom: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, false, true));
-        case kCharSetUtf16Be: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, true, false));
-        case kCharSetUtf16Le: return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, false, false));
-        default: return std::unique_ptr<TextWriter>(new CodePageWriter(std::move(file), style));
+        case kCharSetEucJp:
+            return std::unique_ptr<TextWriter>(new EucJpWriter(std::move(file), style));
+        case kCharSetJis:
+            return std::unique_ptr<TextWriter>(new JisWriter(std::move(file), style));
+        case kCharSetUtf8:
+            return std::unique_ptr<TextWriter>(new Utf8Writer(std::move(file), style, false));
+        case kCharSetUtf8Bom:
+            return std::unique_ptr<TextWriter>(new Utf8Writer(std::move(file), style, true));
+        case kCharSetUtf16BeBom:
+            return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, true, true));
+        case kCharSetUtf16LeBom:
+            return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, false, true));
+        case kCharSetUtf16Be:
+            return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, true, false));
+        case kCharSetUtf16Le:
+            return std::unique_ptr<TextWriter>(new Utf16Writer(std::move(file), style, false, false));
+        default:
+            return std::unique_ptr<TextWriter>(new CodePageWriter(std::move(file), style));
     }
 }
 

@@ -66,8 +66,7 @@ enum class BreakStyle : int32_t { kCr = 0, kLf = 1, kCrLf = 2 };
 
 // Output of bytes or 16-bit units through a 64 KB buffer, with the line-break text the writer emits
 // (16-bit units byte-swapped for big-endian files), and the encoding of text through a form table.
-template <typename Unit>
-class StreamWriter : public TextWriter {
+template <typename Unit> class StreamWriter : public TextWriter {
 public:
     bool Close() override { return out_.Finish(); }
 
@@ -89,8 +88,7 @@ protected:
     // For UseStandIns: from now on PutThroughForms takes a copy of forms in which each code given
     // out has the form form_of(its character) answers; 0 leaves it open for PutBeyond (a character
     // beyond U+FFFF, whose UTF form the table cannot hold).
-    template <typename FormOf>
-    void TakeStandIns(const StandIns* stand_ins, const FormTable& forms, FormOf form_of);
+    template <typename FormOf> void TakeStandIns(const StandIns* stand_ins, const FormTable& forms, FormOf form_of);
     // The UTF-16 units of piece[0..n) into *units, stand-in codes as their characters; *lost set as
     // AnsiToWide sets it.
     void PieceToWide(const char* piece, uint32_t n, std::vector<wchar_t>* units, bool* lost) const;

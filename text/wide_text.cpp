@@ -33,7 +33,10 @@ struct ConversionTables {
     std::vector<uint32_t> unit_ansi_exact;
 
     ConversionTables()
-        : utf16(AnsiCodeCount()), utf16_swapped(AnsiCodeCount()), utf8(AnsiCodeCount()), unit_ansi(65536),
+        : utf16(AnsiCodeCount()),
+          utf16_swapped(AnsiCodeCount()),
+          utf8(AnsiCodeCount()),
+          unit_ansi(65536),
           unit_ansi_exact(65536) {
         const int16_t* rows = LeadRowTable();
         for (int b = 0; b < 256; ++b) {
@@ -181,7 +184,7 @@ int32_t Utf8ToWide(const unsigned char* bytes, uint32_t n, wchar_t* out, uint32_
         const uint32_t length = static_cast<uint32_t>(Utf8SequenceLength(c));
         if (i + length > n || !IsUtf8Character(bytes + i, length)) {
             int m = platform::Utf8ToUnits(reinterpret_cast<const char*>(bytes), static_cast<int>(n), out,
-                                              static_cast<int>(capacity));
+                                          static_cast<int>(capacity));
             return m > 0 ? m : -1;
         }
         uint32_t cp = c & (0xFF >> (length + 1));

@@ -61,8 +61,8 @@ void DdeClient::Disconnect() {
     DispatchPending();
 }
 
-HDDEDATA DdeClient::Send(const void* bytes, DWORD size, const char* item, UINT format, UINT type,
-                         DWORD timeout_ms, DWORD* status) {
+HDDEDATA DdeClient::Send(const void* bytes, DWORD size, const char* item, UINT format, UINT type, DWORD timeout_ms,
+                         DWORD* status) {
     *status = 0;
     if (!conversation_) return nullptr;
     if (size > kLargestTransfer) {

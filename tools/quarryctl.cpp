@@ -81,10 +81,14 @@ struct Settings {
         std::wstring value;
     };
     std::vector<Item> items = {
-        {L"set", kx::protocol::kSet, false, {}},           {L"dir", kx::protocol::kSetDir, false, {}},
-        {L"pattern", kx::protocol::kSetFilePattern, false, {}}, {L"hmjre", kx::protocol::kSetHmJreDLL, false, {}},
-        {L"find", kx::protocol::kSetFindStr, false, {}},   {L"replace", kx::protocol::kSetReplaceStr, false, {}},
-        {L"charset", kx::protocol::kSetCharSet, false, {}}, {L"linebreak", kx::protocol::kSetLineBreak, false, {}},
+        {L"set", kx::protocol::kSet, false, {}},
+        {L"dir", kx::protocol::kSetDir, false, {}},
+        {L"pattern", kx::protocol::kSetFilePattern, false, {}},
+        {L"hmjre", kx::protocol::kSetHmJreDLL, false, {}},
+        {L"find", kx::protocol::kSetFindStr, false, {}},
+        {L"replace", kx::protocol::kSetReplaceStr, false, {}},
+        {L"charset", kx::protocol::kSetCharSet, false, {}},
+        {L"linebreak", kx::protocol::kSetLineBreak, false, {}},
     };
     bool start = true;
     bool run = true;
@@ -122,10 +126,13 @@ std::wstring Hex(UINT value) {
 // pipe or a file gets UTF-8.
 class Output {
 public:
-    enum Colour : WORD { kPlain = 0, kRemoved = FOREGROUND_RED | FOREGROUND_INTENSITY,
-                         kAdded = FOREGROUND_GREEN | FOREGROUND_INTENSITY,
-                         kHeading = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE | FOREGROUND_INTENSITY,
-                         kNote = FOREGROUND_RED | FOREGROUND_GREEN };
+    enum Colour : WORD {
+        kPlain = 0,
+        kRemoved = FOREGROUND_RED | FOREGROUND_INTENSITY,
+        kAdded = FOREGROUND_GREEN | FOREGROUND_INTENSITY,
+        kHeading = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE | FOREGROUND_INTENSITY,
+        kNote = FOREGROUND_RED | FOREGROUND_GREEN
+    };
 
     explicit Output(DWORD which) : handle_(GetStdHandle(which)) {
         DWORD mode = 0;
@@ -145,8 +152,8 @@ public:
             if (colour != kPlain) SetConsoleTextAttribute(handle_, plain_);
             return;
         }
-        const int n = WideCharToMultiByte(CP_UTF8, 0, lines.data(), static_cast<int>(lines.size()), nullptr, 0,
-                                          nullptr, nullptr);
+        const int n =
+            WideCharToMultiByte(CP_UTF8, 0, lines.data(), static_cast<int>(lines.size()), nullptr, 0, nullptr, nullptr);
         if (n <= 0) return;
         std::string bytes(static_cast<size_t>(n), '\0');
         WideCharToMultiByte(CP_UTF8, 0, lines.data(), static_cast<int>(lines.size()), &bytes[0], n, nullptr, nullptr);
@@ -187,9 +194,12 @@ bool ParseArguments(int argc, wchar_t** argv, Settings* s, std::wstring* error) 
             const wchar_t* name;
             bool* target;
             bool on;
-        } flags[] = {{L"help", &s->help, true},          {L"no-start", &s->start, false},
-                     {L"no-replace", &s->run, false},     {L"no-log", &s->print_log, false},
-                     {L"no-file-list", &s->print_file_list, false}, {L"hmjre-version", &s->print_version, true},
+        } flags[] = {{L"help", &s->help, true},
+                     {L"no-start", &s->start, false},
+                     {L"no-replace", &s->run, false},
+                     {L"no-log", &s->print_log, false},
+                     {L"no-file-list", &s->print_file_list, false},
+                     {L"hmjre-version", &s->print_version, true},
                      {L"dry-run", &s->dry_run, true}};
         bool done = false;
         for (const Flag& f : flags) {
@@ -437,8 +447,8 @@ int PrintPreview(const std::wstring& preview) {
         if (first == std::wstring::npos) continue;
         size_t second = line.find(L' ', first + 1);
         const std::wstring kind = line.substr(0, first);
-        const std::wstring field = line.substr(first + 1, second == std::wstring::npos ? std::wstring::npos
-                                                                                        : second - first - 1);
+        const std::wstring field =
+            line.substr(first + 1, second == std::wstring::npos ? std::wstring::npos : second - first - 1);
         const std::wstring rest = second == std::wstring::npos ? std::wstring() : line.substr(second + 1);
         if (kind == L"file") {
             ++files;

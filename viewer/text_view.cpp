@@ -22,9 +22,7 @@ namespace {
 const int kLeftMargin = 8;
 const int kTopMargin = 2;
 
-Rgb FromColorRef(COLORREF c) {
-    return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)};
-}
+Rgb FromColorRef(COLORREF c) { return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)}; }
 Rgb SystemColor(int index) { return FromColorRef(GetSysColor(index)); }
 COLORREF ToColorRef(Rgb c) { return RGB(c.red, c.green, c.blue); }
 
@@ -366,8 +364,7 @@ void TextView::run_edit(const EditResult& result, const SelectionState& before) 
 
 // ---- owner's operations ----
 
-bool TextView::add_highlight(const char* pattern, uint32_t flags, uint32_t group_mask, Rgb text_color,
-                             Rgb back_color) {
+bool TextView::add_highlight(const char* pattern, uint32_t flags, uint32_t group_mask, Rgb text_color, Rgb back_color) {
     if (!model_.highlights().add_rule(pattern, flags, group_mask, text_color, back_color)) return false;
     if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
     return true;
@@ -519,23 +516,38 @@ bool TextView::OnKey(bool down, UINT virtual_key, int) {
     CaretSelection& s = model_.selection();
     const SelectionState before = selection_state();
     switch (virtual_key) {
-    case VK_PRIOR: move_by_key([&] { page_move(false); }); break;
-    case VK_NEXT: move_by_key([&] { page_move(true); }); break;
-    case VK_LEFT: move_by_key([&] { s.left(1); }); break;
-    case VK_UP: move_by_key([&] { s.up(1); }); break;
-    case VK_RIGHT: move_by_key([&] { s.right(); }); break;
-    case VK_DOWN: move_by_key([&] { s.down(1); }); break;
-    case VK_INSERT: toggle_overwrite(); break;
-    case VK_DELETE:
-        if (!read_only_) run_edit(model_.delete_forward(), before);
-        break;
-    case VK_BACK:
-        if (!read_only_) run_edit(model_.backspace(), before);
-        break;
-    case VK_TAB:
-        if (!read_only_) run_edit(model_.indent(), before);
-        break;
-    default: break;
+        case VK_PRIOR:
+            move_by_key([&] { page_move(false); });
+            break;
+        case VK_NEXT:
+            move_by_key([&] { page_move(true); });
+            break;
+        case VK_LEFT:
+            move_by_key([&] { s.left(1); });
+            break;
+        case VK_UP:
+            move_by_key([&] { s.up(1); });
+            break;
+        case VK_RIGHT:
+            move_by_key([&] { s.right(); });
+            break;
+        case VK_DOWN:
+            move_by_key([&] { s.down(1); });
+            break;
+        case VK_INSERT:
+            toggle_overwrite();
+            break;
+        case VK_DELETE:
+            if (!read_only_) run_edit(model_.delete_forward(), before);
+            break;
+        case VK_BACK:
+            if (!read_only_) run_edit(model_.backspace(), before);
+            break;
+        case VK_TAB:
+            if (!read_only_) run_edit(model_.indent(), before);
+            break;
+        default:
+            break;
     }
     return true;
 }
@@ -655,7 +667,8 @@ void TextView::paint_line(Painter& painter, int32_t line, const RECT& invalid) {
     const POINT p = drawing_point(ViewPos{model_.layout().row_width(row), row});
     if (line == model_.buffer().line_count() - 1) {
         static const char kEof[] = "[EOF]";
-        painter.text(p.x, p.y, kEof, 5, ToColorRef(colors.end_mark.fore_normal), ToColorRef(colors.end_mark.back_normal));
+        painter.text(p.x, p.y, kEof, 5, ToColorRef(colors.end_mark.fore_normal),
+                     ToColorRef(colors.end_mark.back_normal));
         return;
     }
     const bool selected_break = shown && a.line <= line && b.line > line;

@@ -126,8 +126,7 @@ private:
     template <typename Move> void move_by_key(Move move);
 
     void paint_line(Painter& painter, int32_t line, const RECT& invalid);
-    void draw_range(Painter& painter, int32_t line, int32_t from, int32_t to, Rgb fore, Rgb back,
-                    const RECT& invalid);
+    void draw_range(Painter& painter, int32_t line, int32_t from, int32_t to, Rgb fore, Rgb back, const RECT& invalid);
 
     TextModel model_;
     ViewSettings settings_;

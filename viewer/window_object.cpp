@@ -32,22 +32,28 @@ void SetModuleInstance(HINSTANCE instance) { g_instance = instance; }
 
 int ScrollDelta(int request, const SCROLLINFO& info) {
     switch (request) {
-    case SB_LINEUP: return -1;
-    case SB_LINEDOWN: return 1;
-    case SB_PAGEUP: return -static_cast<int>(info.nPage);
-    case SB_PAGEDOWN: return static_cast<int>(info.nPage);
-    case SB_THUMBTRACK: return info.nTrackPos - info.nPos;
-    case SB_TOP: return info.nMin - info.nPos;
-    case SB_BOTTOM: return info.nMax - info.nPos;
-    default: return 0;
+        case SB_LINEUP:
+            return -1;
+        case SB_LINEDOWN:
+            return 1;
+        case SB_PAGEUP:
+            return -static_cast<int>(info.nPage);
+        case SB_PAGEDOWN:
+            return static_cast<int>(info.nPage);
+        case SB_THUMBTRACK:
+            return info.nTrackPos - info.nPos;
+        case SB_TOP:
+            return info.nMin - info.nPos;
+        case SB_BOTTOM:
+            return info.nMax - info.nPos;
+        default:
+            return 0;
     }
 }
 
 // ---- ScrollBar ----
 
-ScrollBar::ScrollBar(HWND hwnd, int bar) : hwnd_(hwnd), bar_(bar), info_() {
-    info_.cbSize = sizeof info_;
-}
+ScrollBar::ScrollBar(HWND hwnd, int bar) : hwnd_(hwnd), bar_(bar), info_() { info_.cbSize = sizeof info_; }
 
 void ScrollBar::Apply(UINT mask) {
     info_.fMask = mask;
@@ -128,8 +134,8 @@ UINT MenuModel::Track(HWND owner, POINT client_point) const {
     if (!menu) return 0;
     POINT screen = client_point;
     ClientToScreen(owner, &screen);
-    BOOL chosen = TrackPopupMenu(menu, TPM_NOANIMATION | TPM_RETURNCMD | TPM_NONOTIFY, screen.x, screen.y, 0,
-                                 owner, nullptr);
+    BOOL chosen =
+        TrackPopupMenu(menu, TPM_NOANIMATION | TPM_RETURNCMD | TPM_NONOTIFY, screen.x, screen.y, 0, owner, nullptr);
     DestroyMenu(menu);  // destroys the submenus with it
     return static_cast<UINT>(chosen);
 }
@@ -168,8 +174,7 @@ void Caret::SetPos(int x, int y) {
 
 // ---- Window ----
 
-Window::Window(HWND hwnd)
-    : caret(hwnd), vertical(hwnd, SB_VERT), horizontal(hwnd, SB_HORZ), hwnd_(hwnd), metrics_() {
+Window::Window(HWND hwnd) : caret(hwnd), vertical(hwnd, SB_VERT), horizontal(hwnd, SB_HORZ), hwnd_(hwnd), metrics_() {
     HDC dc = GetDC(hwnd);
     if (dc) {
         GetTextMetricsA(dc, &metrics_);
@@ -208,100 +213,100 @@ LRESULT WindowObject::Dispatch(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
 
     bool handled = false;
     switch (message) {
-    case WM_CREATE:
-        handled = OnCreate();
-        break;
-    case WM_DESTROY:
-        if (!OnDestroy()) break;
-        RemovePropA(hwnd, kWindowProp);
-        window_.reset();
-        if (quit_on_destroy) PostQuitMessage(0);
-        return 0;
-    case WM_IME_CHAR:
-        return 0;
-    case WM_SIZE:
-        handled = OnSize(wparam, LOWORD(lparam), HIWORD(lparam));
-        break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-        Window other(reinterpret_cast<HWND>(wparam));
-        handled = message == WM_SETFOCUS ? OnSetFocus(other) : OnKillFocus(other);
-        break;
-    }
-    case WM_PAINT:
-        handled = OnPaint();
-        break;
-    case WM_CLOSE:
-        handled = OnClose();
-        break;
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-        handled = OnKey(message == WM_KEYDOWN, static_cast<UINT>(wparam), LOWORD(lparam));
-        break;
-    case WM_CHAR:
-        handled = OnChar(static_cast<UINT>(wparam), LOWORD(lparam));
-        break;
-    case WM_IME_COMPOSITION:
-        if (lparam & GCS_RESULTSTR) handled = OnImeResult();
-        break;
-    case WM_COMMAND:
-        handled = OnCommand(LOWORD(wparam), HIWORD(wparam));
-        break;
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-        SCROLLINFO info = {};
-        info.cbSize = sizeof info;
-        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
-        HWND control = reinterpret_cast<HWND>(lparam);
-        if (control) GetScrollInfo(control, SB_CTL, &info);
-        else GetScrollInfo(hwnd, message == WM_HSCROLL ? SB_HORZ : SB_VERT, &info);
-        int delta = ScrollDelta(LOWORD(wparam), info);
-        handled = message == WM_HSCROLL ? OnHorizontalScroll(delta) : OnVerticalScroll(delta);
-        break;
-    }
-    case WM_MOUSEMOVE:
-        handled = OnMouseMove(PointFrom(lparam), wparam);
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        handled = OnLeftButtonDown(PointFrom(lparam), message == WM_LBUTTONDBLCLK);
-        break;
-    case WM_LBUTTONUP:
-        handled = OnLeftButtonUp(PointFrom(lparam));
-        break;
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-        handled = OnRightButtonDown(PointFrom(lparam), message == WM_RBUTTONDBLCLK);
-        break;
-    case WM_RBUTTONUP:
-        handled = OnRightButtonUp(PointFrom(lparam));
-        break;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-        handled = OnMiddleButtonDown(PointFrom(lparam), message == WM_MBUTTONDBLCLK);
-        break;
-    case WM_MBUTTONUP:
-        handled = OnMiddleButtonUp(PointFrom(lparam));
-        break;
-    case WM_MOUSEWHEEL:
-        handled = OnMouseWheel(PointFrom(lparam), GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
-        break;
-    case WM_DROPFILES: {
-        HDROP drop = reinterpret_cast<HDROP>(wparam);
-        std::vector<kxlib::string> names;
-        UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            UINT length = DragQueryFileA(drop, i, nullptr, 0);
-            std::vector<char> buffer(length + 1, '\0');
-            DragQueryFileA(drop, i, buffer.data(), length + 1);
-            names.push_back(kxlib::string(buffer.data()));
+        case WM_CREATE:
+            handled = OnCreate();
+            break;
+        case WM_DESTROY:
+            if (!OnDestroy()) break;
+            RemovePropA(hwnd, kWindowProp);
+            window_.reset();
+            if (quit_on_destroy) PostQuitMessage(0);
+            return 0;
+        case WM_IME_CHAR:
+            return 0;
+        case WM_SIZE:
+            handled = OnSize(wparam, LOWORD(lparam), HIWORD(lparam));
+            break;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: {
+            Window other(reinterpret_cast<HWND>(wparam));
+            handled = message == WM_SETFOCUS ? OnSetFocus(other) : OnKillFocus(other);
+            break;
         }
-        DragFinish(drop);
-        OnDropFiles(names);
-        return 0;
-    }
-    default:
-        break;
+        case WM_PAINT:
+            handled = OnPaint();
+            break;
+        case WM_CLOSE:
+            handled = OnClose();
+            break;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            handled = OnKey(message == WM_KEYDOWN, static_cast<UINT>(wparam), LOWORD(lparam));
+            break;
+        case WM_CHAR:
+            handled = OnChar(static_cast<UINT>(wparam), LOWORD(lparam));
+            break;
+        case WM_IME_COMPOSITION:
+            if (lparam & GCS_RESULTSTR) handled = OnImeResult();
+            break;
+        case WM_COMMAND:
+            handled = OnCommand(LOWORD(wparam), HIWORD(wparam));
+            break;
+        case WM_HSCROLL:
+        case WM_VSCROLL: {
+            SCROLLINFO info = {};
+            info.cbSize = sizeof info;
+            info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+            HWND control = reinterpret_cast<HWND>(lparam);
+            if (control) GetScrollInfo(control, SB_CTL, &info);
+            else GetScrollInfo(hwnd, message == WM_HSCROLL ? SB_HORZ : SB_VERT, &info);
+            int delta = ScrollDelta(LOWORD(wparam), info);
+            handled = message == WM_HSCROLL ? OnHorizontalScroll(delta) : OnVerticalScroll(delta);
+            break;
+        }
+        case WM_MOUSEMOVE:
+            handled = OnMouseMove(PointFrom(lparam), wparam);
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            handled = OnLeftButtonDown(PointFrom(lparam), message == WM_LBUTTONDBLCLK);
+            break;
+        case WM_LBUTTONUP:
+            handled = OnLeftButtonUp(PointFrom(lparam));
+            break;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK:
+            handled = OnRightButtonDown(PointFrom(lparam), message == WM_RBUTTONDBLCLK);
+            break;
+        case WM_RBUTTONUP:
+            handled = OnRightButtonUp(PointFrom(lparam));
+            break;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDBLCLK:
+            handled = OnMiddleButtonDown(PointFrom(lparam), message == WM_MBUTTONDBLCLK);
+            break;
+        case WM_MBUTTONUP:
+            handled = OnMiddleButtonUp(PointFrom(lparam));
+            break;
+        case WM_MOUSEWHEEL:
+            handled = OnMouseWheel(PointFrom(lparam), GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
+            break;
+        case WM_DROPFILES: {
+            HDROP drop = reinterpret_cast<HDROP>(wparam);
+            std::vector<kxlib::string> names;
+            UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+            for (UINT i = 0; i < count; ++i) {
+                UINT length = DragQueryFileA(drop, i, nullptr, 0);
+                std::vector<char> buffer(length + 1, '\0');
+                DragQueryFileA(drop, i, buffer.data(), length + 1);
+                names.push_back(kxlib::string(buffer.data()));
+            }
+            DragFinish(drop);
+            OnDropFiles(names);
+            return 0;
+        }
+        default:
+            break;
     }
     return handled ? 0 : DefWindowProcA(hwnd, message, wparam, lparam);
 }
@@ -321,8 +326,7 @@ bool DialogObject::OnClose() {
 
 INT_PTR DialogObject::ShowModal(int template_id, HWND owner) {
     if (hwnd_) return -1;
-    return DialogBoxParamA(instance_, MAKEINTRESOURCEA(template_id), owner, ModalProc,
-                           reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamA(instance_, MAKEINTRESOURCEA(template_id), owner, ModalProc, reinterpret_cast<LPARAM>(this));
 }
 
 HWND DialogObject::CreateModeless(int template_id, HWND owner) {
@@ -355,21 +359,21 @@ INT_PTR DialogObject::Dispatch(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
         if (object->PreFilter(message, wparam, lparam, &filtered)) return filtered;
     }
     switch (message) {
-    case WM_DESTROY: {
-        bool handled = object->OnDestroy();
-        if (handled) RemovePropA(hwnd, kWindowProp);
-        object->hwnd_ = nullptr;
-        if (!modal && object->quit_on_destroy) PostQuitMessage(0);
-        return handled ? TRUE : FALSE;
-    }
-    case WM_CLOSE:
-        return object->OnClose() ? TRUE : FALSE;
-    case WM_INITDIALOG:
-        return object->OnInitDialog() ? TRUE : FALSE;
-    case WM_COMMAND:
-        return object->OnCommand(LOWORD(wparam), HIWORD(wparam)) ? TRUE : FALSE;
-    default:
-        return object->OnMessage(message, wparam, lparam);
+        case WM_DESTROY: {
+            bool handled = object->OnDestroy();
+            if (handled) RemovePropA(hwnd, kWindowProp);
+            object->hwnd_ = nullptr;
+            if (!modal && object->quit_on_destroy) PostQuitMessage(0);
+            return handled ? TRUE : FALSE;
+        }
+        case WM_CLOSE:
+            return object->OnClose() ? TRUE : FALSE;
+        case WM_INITDIALOG:
+            return object->OnInitDialog() ? TRUE : FALSE;
+        case WM_COMMAND:
+            return object->OnCommand(LOWORD(wparam), HIWORD(wparam)) ? TRUE : FALSE;
+        default:
+            return object->OnMessage(message, wparam, lparam);
     }
 }
 

@@ -46,7 +46,7 @@ private:
 class MenuModel {
 public:
     struct Item {
-        UINT command;                       // 0: a separator
+        UINT command;  // 0: a separator
         kxlib::string text;
         std::unique_ptr<MenuModel> submenu;  // null for a plain item
     };

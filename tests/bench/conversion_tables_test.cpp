@@ -93,8 +93,8 @@ std::string PlatformWideToUtf8(const std::wstring& units) {
 
 std::string TableWideToUtf8(const std::wstring& units) {
     std::string out(units.size() * 3 + 1, '\0');
-    int32_t m = kx::WideToUtf8(units.data(), static_cast<uint32_t>(units.size()), &out[0],
-                               static_cast<uint32_t>(out.size()));
+    int32_t m =
+        kx::WideToUtf8(units.data(), static_cast<uint32_t>(units.size()), &out[0], static_cast<uint32_t>(out.size()));
     return out.substr(0, m > 0 ? static_cast<size_t>(m) : 0);
 }
 
@@ -158,7 +158,7 @@ TEST(ConversionTables, RandomTextsWithBrokenPieces) {
     std::mt19937 rng(23);
     const unsigned char bytes[] = {0x81, 0x82, 0x83, 0x88, 0x9F, 0xE0, 0xEA, 0xED, 0xFA, 0xFC, 0xFD, 0x80, 0xA0,
                                    0xA1, 0xDF, 0x40, 0x7F, 0x5C, 0x41, 0x0A, 0x00, 0x30, 0xC0, 0xE3, 0xF0, 0xBF};
-    const wchar_t units[] = {0x41, 0x3042, 0x4E9C, 0xFF21, 0x00A5, 0x203E, 0x2225, 0x301C, 0xFF5E, 0x00E9,
+    const wchar_t units[] = {0x41,   0x3042, 0x4E9C, 0xFF21, 0x00A5, 0x203E, 0x2225, 0x301C, 0xFF5E, 0x00E9,
                              0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFFFD, 0xFEFF, 0x20AC, 0x0000, 0x000D, 0x9FA0};
     for (int round = 0; round < 20000; ++round) {
         std::string text;

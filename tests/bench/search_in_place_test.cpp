@@ -99,7 +99,8 @@ TEST(SearchInPlace, CaseIgnoringSearchReadsTheTextAsItsLoweredCopy) {
         size_t from = text.empty() ? 0 : rng() % (text.size() + 1);
         std::string expected_subject = Lowered(text).substr(0);
         std::string lowered_here = Lowered(text).substr(from);
-        const bool found = searcher.FindLowered(text.data(), text.data() + from, static_cast<uint32_t>(text.size() - from));
+        const bool found =
+            searcher.FindLowered(text.data(), text.data() + from, static_cast<uint32_t>(text.size() - from));
         int32_t expected = ReferenceSearch(lowered_here, lowered_pattern);
         ASSERT_EQ(found ? searcher.found_position() : -1, expected) << "round " << round;
     }
@@ -130,9 +131,9 @@ void ExpectSameFromEveryOffset(kx::Matcher& m, const std::string& text, const st
     for (size_t p = 0; p <= text.size(); ++p) {
         std::string rest = text.substr(p);
         Outcome copied = Read(m, m.Search(rest.c_str()));
-        ASSERT_TRUE(in_place[p] == copied) << what << " at offset " << p << ": in place " << in_place[p].position
-                                           << " '" << in_place[p].matched << "', copied " << copied.position << " '"
-                                           << copied.matched << "'";
+        ASSERT_TRUE(in_place[p] == copied)
+            << what << " at offset " << p << ": in place " << in_place[p].position << " '" << in_place[p].matched
+            << "', copied " << copied.position << " '" << copied.matched << "'";
     }
 }
 }  // namespace

@@ -64,8 +64,7 @@ const char* Reply() { return g_reply.c_str(); }
 // A command server serving on its own thread until the object is destroyed.
 class ServerThread {
 public:
-    ServerThread(const std::string& service, const std::string& topic,
-                 std::function<void(kx::CommandServer&)> setup)
+    ServerThread(const std::string& service, const std::string& topic, std::function<void(kx::CommandServer&)> setup)
         : ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
         thread_ = std::thread([=] {
             kx::CommandServer server(service.c_str(), topic.c_str());
@@ -168,9 +167,9 @@ TEST_F(CommandServerTest, ItemNamesAreCaseSensitive) {
 }
 
 TEST_F(CommandServerTest, PokedDataAreReadWithinTheirSize) {
-    EXPECT_EQ(client_.PokeBytes("Echo", "abc", 3, kTimeout), DdeAnswer::kAccepted);          // no NUL at all
-    EXPECT_EQ(client_.PokeBytes("Echo", "ab\0cd", 5, kTimeout), DdeAnswer::kAccepted);       // NUL inside
-    EXPECT_EQ(client_.PokeBytes("Echo", "\x83\x5C", 2, kTimeout), DdeAnswer::kAccepted);     // trail byte 0x5C kept
+    EXPECT_EQ(client_.PokeBytes("Echo", "abc", 3, kTimeout), DdeAnswer::kAccepted);       // no NUL at all
+    EXPECT_EQ(client_.PokeBytes("Echo", "ab\0cd", 5, kTimeout), DdeAnswer::kAccepted);    // NUL inside
+    EXPECT_EQ(client_.PokeBytes("Echo", "\x83\x5C", 2, kTimeout), DdeAnswer::kAccepted);  // trail byte 0x5C kept
     std::string big(1500000, 'q');
     EXPECT_EQ(client_.Poke("Echo", big, 20000), DdeAnswer::kAccepted);
     ASSERT_EQ(journal_.calls.size(), 4u);
@@ -185,8 +184,8 @@ TEST_F(CommandServerTest, ExecuteTakesTheWholeCommandTextAsTheItemName) {
     EXPECT_EQ(client_.Execute("Fail", kTimeout), DdeAnswer::kRefused);
     EXPECT_NE(client_.Execute("[Replace]", kTimeout), DdeAnswer::kAccepted);
     EXPECT_NE(client_.Execute("Replace ", kTimeout), DdeAnswer::kAccepted);
-    EXPECT_EQ(client_.ExecuteBytes("Replace", 7, kTimeout), DdeAnswer::kAccepted);             // without NUL
-    EXPECT_EQ(client_.ExecuteBytes("Replace\0junk", 12, kTimeout), DdeAnswer::kAccepted);      // up to the NUL
+    EXPECT_EQ(client_.ExecuteBytes("Replace", 7, kTimeout), DdeAnswer::kAccepted);         // without NUL
+    EXPECT_EQ(client_.ExecuteBytes("Replace\0junk", 12, kTimeout), DdeAnswer::kAccepted);  // up to the NUL
     EXPECT_EQ(journal_.calls.size(), 4u);
 }
 

@@ -90,7 +90,10 @@ TEST(OptionParser, DoubleByteCharactersAreNeverSplit) {
     ASSERT_EQ(GetACP(), 932u);
     // 0x81 0x40 is the full-width space; after the lead byte 0x83 a quote byte is taken as its
     // trail byte: neither ends the token nor opens quotes.
-    std::string token = "a\x81\x40" "b\x83\x22" "c";
+    std::string token =
+        "a\x81\x40"
+        "b\x83\x22"
+        "c";
     Quarry p((token + " --ddestart").c_str());
     ASSERT_TRUE(p.parse());
     ASSERT_EQ(p.positionals().size(), 1u);

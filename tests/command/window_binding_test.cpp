@@ -19,15 +19,30 @@ struct Recorder : kx::WindowObject {
     std::vector<std::string> calls;
     POINT last_point = {};
     int last_int = 0;
-    bool OnCreate() override { calls.push_back("create"); return true; }
-    bool OnDestroy() override { calls.push_back("destroy"); return destroy_handled; }
+    bool OnCreate() override {
+        calls.push_back("create");
+        return true;
+    }
+    bool OnDestroy() override {
+        calls.push_back("destroy");
+        return destroy_handled;
+    }
     bool OnSize(WPARAM, int w, int h) override {
         calls.push_back("size " + std::to_string(w) + "x" + std::to_string(h));
         return true;
     }
-    bool OnMouseMove(POINT p, WPARAM) override { last_point = p; return true; }
-    bool OnMouseWheel(POINT, int notches) override { last_int = notches; return true; }
-    bool OnVerticalScroll(int delta) override { last_int = delta; return true; }
+    bool OnMouseMove(POINT p, WPARAM) override {
+        last_point = p;
+        return true;
+    }
+    bool OnMouseWheel(POINT, int notches) override {
+        last_int = notches;
+        return true;
+    }
+    bool OnVerticalScroll(int delta) override {
+        last_int = delta;
+        return true;
+    }
     bool OnKey(bool down, UINT key, int repeat) override {
         calls.push_back(std::string(down ? "down " : "up ") + std::to_string(key) + "*" + std::to_string(repeat));
         return true;
@@ -141,8 +156,8 @@ TEST(WindowBindingLifetime, ObjectDestroyedBeforeItsWindowReleasesTheWindow) {
     HWND h;
     {
         Recorder r;
-        h = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr,
-                            r.instance(), &r);
+        h = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr, r.instance(),
+                            &r);
         ASSERT_NE(h, nullptr);
     }
     EXPECT_EQ(GetPropA(h, kx::kWindowProp), nullptr);
@@ -190,7 +205,10 @@ struct TestDialog : kx::DialogObject {
         if (id == IDOK) EndDialog(hwnd(), 17);
         return true;
     }
-    bool OnDestroy() override { calls.push_back("destroy"); return false; }
+    bool OnDestroy() override {
+        calls.push_back("destroy");
+        return false;
+    }
     bool PreFilter(UINT message, WPARAM wparam, LPARAM, INT_PTR* result) override {
         if (!filter_cancel || message != WM_COMMAND || LOWORD(wparam) != IDCANCEL) return false;
         calls.push_back("filtered");

@@ -56,12 +56,19 @@ protected:
 TEST_F(LibraryJob, GroupsAndEscapesRewriteEveryEncodingExactly) {
     WriteFileBytes(dir / "sjis.txt", "date 2024-05-06 \x95\x5C\\\r\nx\r\n");
     WriteFileBytes(dir / "utf8.txt", "\xEF\xBB\xBF\xE8\xA1\xA8 2023-01-02\n");
-    WriteFileBytes(dir / "utf16.txt", std::string("\xFF\xFE" "1\0-\0" "2\0-\0" "3\0\r\0\n\0", 16));
+    WriteFileBytes(dir / "utf16.txt", std::string("\xFF\xFE"
+                                                  "1\0-\0"
+                                                  "2\0-\0"
+                                                  "3\0\r\0\n\0",
+                                                  16));
     Job("use_regular", "(\\d+)-(\\d+)-(\\d+)", "\\3.\\2.\\1\\t\\\\\\n");
     EXPECT_EQ(ReadFileBytes(dir / "sjis.txt"), "date 06.05.2024\t\\\r\n \x95\x5C\\\r\nx\r\n");
     EXPECT_EQ(ReadFileBytes(dir / "utf8.txt"), "\xEF\xBB\xBF\xE8\xA1\xA8 02.01.2023\t\\\n\n");
-    EXPECT_EQ(ReadFileBytes(dir / "utf16.txt"),
-              std::string("\xFF\xFE" "3\0.\0" "2\0.\0" "1\0\t\0\\\0\r\0\n\0\r\0\n\0", 24));
+    EXPECT_EQ(ReadFileBytes(dir / "utf16.txt"), std::string("\xFF\xFE"
+                                                            "3\0.\0"
+                                                            "2\0.\0"
+                                                            "1\0\t\0\\\0\r\0\n\0\r\0\n\0",
+                                                            24));
     std::string log;
     ASSERT_TRUE(client.Request("Log", &log, kTimeout));
     EXPECT_NE(log.find("sjis.txt" + kxtest::kReplacedIn + "1"), std::string::npos);
@@ -98,8 +105,7 @@ TEST_F(LibraryJob, VersionTextAndOptionDialog) {
     ASSERT_EQ(client.Poke("SetHmJreDLL", kxtest::ProgramDir() + "sieve.dll", kTimeout), DdeAnswer::kAccepted);
 
     // The user presses OK in Sieve's own dialog, opened by the execute command.
-    kxtest::DialogPresser user("あいまい検索の設定",
-                               server.process_id());
+    kxtest::DialogPresser user("あいまい検索の設定", server.process_id());
     EXPECT_EQ(client.Execute("FuzzyOptionDialog", 30000), DdeAnswer::kAccepted);
     EXPECT_TRUE(user.pressed());
 }

@@ -61,7 +61,8 @@ TEST(QuarryProcess, NoOptionEndsAtOnceWithoutServing) {
 }
 
 TEST(QuarryProcess, RejectedCommandLineShowsTheParserTextAndExits1) {
-    for (auto c : {std::make_pair("--bogus", "bogus" + kUnknownOption), std::make_pair("-ddestart", "d" + kUnknownOption)}) {
+    for (auto c :
+         {std::make_pair("--bogus", "bogus" + kUnknownOption), std::make_pair("-ddestart", "d" + kUnknownOption)}) {
         Program p;
         ASSERT_TRUE(p.Start("quarry.exe", c.first));
         int code = 0;

@@ -36,7 +36,8 @@ std::string CrLf(const std::string& text) {
 std::string JobArguments(const kxtest::ScratchDir& dir) {
     // Without its last backslash, which would escape the closing quote.
     std::string folder = dir.path().substr(0, dir.path().size() - 1);
-    return "--set=casesense --dir \"" + folder + "\" --pattern=*.txt --find=zzz-absent --replace=x "
+    return "--set=casesense --dir \"" + folder +
+           "\" --pattern=*.txt --find=zzz-absent --replace=x "
            "--charset=autodetect --linebreak=autodetect";
 }
 

@@ -106,10 +106,10 @@ TEST(UnicodeJob, UnicodeBesideAnsiNoticesAndAPreviewThatWritesNothing) {
     ASSERT_TRUE(client.Request("Preview", &preview, kTimeout));
     ASSERT_TRUE(client.RequestUnicode("Preview", &wide_preview, kTimeout));
     EXPECT_EQ(wide_preview, Wide(preview));
-    const std::string expected_preview =
-        "file 1 " + dir / "a-utf8.txt" + "\n- 1 \x95\x5C\x8E\xA6 old\n+ 1 \x95\x5C\x8E\xA6 \x90\x56\n" +  //
-        "file 2 " + dir / "b-sjis.txt" + "\n- 1 old old\n+ 1 新 新\n" +  //
-        "fail read-only " + dir / "d-ro.txt" + "\n";
+    const std::string expected_preview = "file 1 " + dir / "a-utf8.txt" +
+                                         "\n- 1 \x95\x5C\x8E\xA6 old\n+ 1 \x95\x5C\x8E\xA6 \x90\x56\n" +  //
+                                         "file 2 " + dir / "b-sjis.txt" + "\n- 1 old old\n+ 1 新 新\n" +  //
+                                         "fail read-only " + dir / "d-ro.txt" + "\n";
     EXPECT_EQ(preview, expected_preview);
 
     // The run: its log has the preview's counts; "Notices" has the failed and the no-hit files.
@@ -187,8 +187,7 @@ TEST(UnicodeJob, QuarryctlExitCodesFailureLinesAndDryRun) {
 
     // Without a failing file: exit 0.
     Program clean;
-    ASSERT_TRUE(
-        clean.Start("quarryctl.exe", L"--no-log --no-file-list " + CtlJob(dir, L"b.txt", L"not", L"so"), true));
+    ASSERT_TRUE(clean.Start("quarryctl.exe", L"--no-log --no-file-list " + CtlJob(dir, L"b.txt", L"not", L"so"), true));
     EXPECT_EQ(clean.Wait(60000), 0) << clean.err();
     EXPECT_EQ(clean.err(), "");
     EXPECT_EQ(kxtest::ReadFileBytes(dir / "b.txt"), "Why so.\r\n");

@@ -67,8 +67,11 @@ TEST(JobSettingsSet, CharSetAndLineBreakKeywords) {
     EXPECT_FALSE(job.SetCharSet("utf-8"));
     EXPECT_EQ(job.char_set, -6);
     EXPECT_FALSE(job.SetCharSet(" sjis"));
-    struct { const char* k; int v; } sets[] = {{"autodetect", 0}, {"sjis", 932}, {"eucjp", -932}, {"jis", -933},
-        {"utf8", -65001}, {"utf8n", 65001}, {"utf16b", -3}, {"utf16l", -4}, {"utf16be", -5}};
+    struct {
+        const char* k;
+        int v;
+    } sets[] = {{"autodetect", 0}, {"sjis", 932},  {"eucjp", -932}, {"jis", -933},  {"utf8", -65001},
+                {"utf8n", 65001},  {"utf16b", -3}, {"utf16l", -4},  {"utf16be", -5}};
     for (auto& s : sets) {
         EXPECT_TRUE(job.SetCharSet(s.k)) << s.k;
         EXPECT_EQ(job.char_set, s.v) << s.k;
@@ -84,20 +87,24 @@ TEST(JobSettingsSet, CharSetAndLineBreakKeywords) {
 TEST(JobSettingsSet, KeywordsAreComparedByteForByte) {
     // Control characters and DEL inside or around a keyword make it another word, whatever the locale.
     const LCID was = GetThreadLocale();
-    for (LCID locale : {was, static_cast<LCID>(0x0409), static_cast<LCID>(0x0411), static_cast<LCID>(LOCALE_INVARIANT)}) {
-    SCOPED_TRACE(locale);
-    SetThreadLocale(locale);
-    JobSettings job;
-    for (const char* bad : {"sj\x01is", "sjis\x7f", "utf8\x01", "\x01sjis", "s\x1Fjis", "sjis\x81"}) {
-        EXPECT_FALSE(job.SetCharSet(bad)) << bad;
-        EXPECT_EQ(job.char_set, 0) << bad;
-    }
-    for (const char* bad : {"l\x01f", "crlf\x7f", "\x7f" "cr", "c\x02r"}) {
-        EXPECT_FALSE(job.SetLineBreak(bad)) << bad;
-        EXPECT_EQ(job.line_break, 3) << bad;
-    }
-    EXPECT_TRUE(job.SetCharSet("EucJP"));
-    EXPECT_EQ(job.char_set, -932);
+    for (LCID locale :
+         {was, static_cast<LCID>(0x0409), static_cast<LCID>(0x0411), static_cast<LCID>(LOCALE_INVARIANT)}) {
+        SCOPED_TRACE(locale);
+        SetThreadLocale(locale);
+        JobSettings job;
+        for (const char* bad : {"sj\x01is", "sjis\x7f", "utf8\x01", "\x01sjis", "s\x1Fjis", "sjis\x81"}) {
+            EXPECT_FALSE(job.SetCharSet(bad)) << bad;
+            EXPECT_EQ(job.char_set, 0) << bad;
+        }
+        for (const char* bad : {"l\x01f", "crlf\x7f",
+                                "\x7f"
+                                "cr",
+                                "c\x02r"}) {
+            EXPECT_FALSE(job.SetLineBreak(bad)) << bad;
+            EXPECT_EQ(job.line_break, 3) << bad;
+        }
+        EXPECT_TRUE(job.SetCharSet("EucJP"));
+        EXPECT_EQ(job.char_set, -932);
     }
     SetThreadLocale(was);
 }

@@ -81,13 +81,13 @@ TEST_F(PreviewRun, WritesNothingTellsEveryRefusalAndCountsAsTheNextReplace) {
     WriteFileBytes(dir / "ro.txt", "old");
     WriteFileBytes(dir / "bin.txt", std::string("old\0old", 7));
     WriteFileBytes(dir / "emoji.txt", "\xEF\xBB\xBFold \xF0\x9F\x98\n");  // a cut-short UTF-8 sequence
-    WriteFileBytes(dir / "euc.txt", "\xC6\xFC\xCB\xDC old\n\xA4\xA2\n");          // EUC-JP: no form for F0 40
+    WriteFileBytes(dir / "euc.txt", "\xC6\xFC\xCB\xDC old\n\xA4\xA2\n");  // EUC-JP: no form for F0 40
     WriteFileBytes(dir / "z.txt", "old");
     for (const char* name : {"a.txt", "b.txt", "ro.txt", "bin.txt", "emoji.txt", "euc.txt", "z.txt"})
         SetOldTimes(dir / name);
     SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    HANDLE held = CreateFileA((dir / "z.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE held =
+        CreateFileA((dir / "z.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     // A replace of the last run stays what "Log" and "Notices" tell.
     job.replaced_log.assign("earlier log");

@@ -58,7 +58,10 @@ TEST_F(ReplaceRun, NoFilesAndListedTwice) {
 TEST_F(ReplaceRun, EncodingMarkAndLineBreaksKeptOutsideTheReplacedWords) {
     const std::string sjis_crlf = "\x93\xFA\x96\x7B old \x95\x5C\r\nline2 old\r\n";
     const std::string utf8_bom = "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC old\nx\n";
-    const std::string utf16le = std::string("\xFF\xFE" "o\0l\0d\0\r\0\n\0\xE5\x65", 14);
+    const std::string utf16le = std::string(
+        "\xFF\xFE"
+        "o\0l\0d\0\r\0\n\0\xE5\x65",
+        14);
     const std::string eucjp_lf = "\xC6\xFC\xCB\xDC old\n\xA4\xA2\n";
     WriteFileBytes(dir / "sjis.txt", sjis_crlf);
     WriteFileBytes(dir / "utf8.txt", utf8_bom);
@@ -68,7 +71,9 @@ TEST_F(ReplaceRun, EncodingMarkAndLineBreaksKeptOutsideTheReplacedWords) {
     EXPECT_TRUE(job.Replace());
     EXPECT_EQ(ReadFileBytes(dir / "sjis.txt"), "\x93\xFA\x96\x7B NEW \x95\x5C\r\nline2 NEW\r\n");
     EXPECT_EQ(ReadFileBytes(dir / "utf8.txt"), "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC NEW\nx\n");
-    EXPECT_EQ(ReadFileBytes(dir / "utf16.txt"), std::string("\xFF\xFE" "N\0E\0W\0\r\0\n\0\xE5\x65", 14));
+    EXPECT_EQ(ReadFileBytes(dir / "utf16.txt"), std::string("\xFF\xFE"
+                                                            "N\0E\0W\0\r\0\n\0\xE5\x65",
+                                                            14));
     EXPECT_EQ(ReadFileBytes(dir / "euc.txt"), "\xC6\xFC\xCB\xDC NEW\n\xA4\xA2\n");
     EXPECT_EQ(TemporaryFilesLeft(), 0);
 }
@@ -288,7 +293,8 @@ TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
     for (char c : std::string("an old line\r\n")) wide += std::string(1, c) + '\0';
     for (int i = 0; i < 60; ++i) {
         std::string text;
-        for (int line = 0; line < (i * 37) % 500; ++line) text += line % 7 == i % 7 ? "old あ line\r\n" : "\x95\x5C plain\n";
+        for (int line = 0; line < (i * 37) % 500; ++line)
+            text += line % 7 == i % 7 ? "old あ line\r\n" : "\x95\x5C plain\n";
         both("f" + std::to_string(i) + ".txt", i % 5 == 0 ? wide + std::string(static_cast<size_t>(i) * 2, 'x') : text);
     }
     std::string big;  // beyond what is read ahead, and its new text beyond what is held for writing
@@ -316,7 +322,8 @@ TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
     std::vector<std::string> names;
     HANDLE h = FindFirstFileA((copy / "*.txt").c_str(), &d);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    do names.push_back(d.cFileName); while (FindNextFileA(h, &d));
+    do names.push_back(d.cFileName);
+    while (FindNextFileA(h, &d));
     FindClose(h);
     names.push_back("grows.txt");
     for (const std::string& name : names) {
@@ -328,7 +335,8 @@ TEST_F(ReplaceRun, OverlappedRunGivesWhatOneFileAfterTheOtherGives) {
     }
     EXPECT_EQ(replaced, std::string(job.Log()));
     EXPECT_EQ(notice, std::string(job.notice_log.c_str()));
-    EXPECT_NE(std::string::npos, replaced.find(Replaced(dir / "grows.txt", 2))) << "the second entry saw the first's text";
+    EXPECT_NE(std::string::npos, replaced.find(Replaced(dir / "grows.txt", 2)))
+        << "the second entry saw the first's text";
     for (const std::string& name : names) {
         EXPECT_TRUE(ReadFileBytes(dir / name) == ReadFileBytes(copy / name)) << name;
         EXPECT_TRUE(ReadFileBytes(dir / name + ".bak") == ReadFileBytes(copy / name + ".bak")) << name;

@@ -29,7 +29,8 @@ protected:
         HANDLE h = FindFirstFileA((dir.path() + "*.tmp").c_str(), &d);
         if (h == INVALID_HANDLE_VALUE) return 0;
         int n = 0;
-        do ++n; while (FindNextFileA(h, &d));
+        do ++n;
+        while (FindNextFileA(h, &d));
         FindClose(h);
         return n;
     }

@@ -356,10 +356,9 @@ TEST_F(UnicodeRun, RegularExpressionsTakeAStandInAsOneCharacter) {
     WriteFileBytes(dir / "a.txt", Encode(text, f));
     Find("a[^a-z ]{2}b|\\s", "_");
     job.Replace();
-    EXPECT_TRUE(ReadFileBytes(dir / "a.txt") ==
-                Encode(Text("a") + std::vector<uint32_t>{0xA0} + Text("b_a") + std::vector<uint32_t>{0x1F600} +
-                           Text("b_a_b_axb__"),
-                       f));
+    EXPECT_TRUE(ReadFileBytes(dir / "a.txt") == Encode(Text("a") + std::vector<uint32_t>{0xA0} + Text("b_a") +
+                                                           std::vector<uint32_t>{0x1F600} + Text("b_a_b_axb__"),
+                                                       f));
 
     // \w takes it as it takes any double-byte character.
     WriteFileBytes(dir / "a.txt", Encode(Text("a") + std::vector<uint32_t>{0xA0, 0x1F600} + Text("a"), f));
@@ -481,7 +480,8 @@ TEST_F(JobCharacters, EmDashFoundAndReplacedInUtf8AndUtf16WithEveryOtherByteKept
     for (const char* name : names) EXPECT_NE(preview.find("file 3 " + (dir / name)), std::string::npos) << preview;
     ASSERT_TRUE(job.Replace());
     EXPECT_EQ(Notice(), "");
-    EXPECT_EQ(std::string(job.Log()), Replaced(dir / "be.txt", 3) + Replaced(dir / "le.txt", 3) + Replaced(dir / "u8.txt", 3));
+    EXPECT_EQ(std::string(job.Log()),
+              Replaced(dir / "be.txt", 3) + Replaced(dir / "le.txt", 3) + Replaced(dir / "u8.txt", 3));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(ReadFileBytes(dir / names[i]) == Encode(after, forms[i])) << names[i];
 
     // The other way round: the code page's own dash put back as the em dash, UTF-8 without a mark.
@@ -495,9 +495,9 @@ TEST_F(JobCharacters, EmDashFoundAndReplacedInUtf8AndUtf16WithEveryOtherByteKept
 }
 
 TEST_F(JobCharacters, FilesThatCannotHoldTheCharacterAreNeverChanged) {
-    const std::string sjis = "a-b \x81\x5C c-\r\n";        // the code page's own dash ―
-    const std::string euc = "a-b \xA1\xBD c-\n";            // the same in EUC-JP
-    const std::string jis = "a-b \x1B$B!=\x1B(B c-\r\n";    // and in ISO-2022-JP
+    const std::string sjis = "a-b \x81\x5C c-\r\n";       // the code page's own dash ―
+    const std::string euc = "a-b \xA1\xBD c-\n";          // the same in EUC-JP
+    const std::string jis = "a-b \x1B$B!=\x1B(B c-\r\n";  // and in ISO-2022-JP
     WriteFileBytes(dir / "sjis.txt", sjis);
     WriteFileBytes(dir / "euc.txt", euc);
     WriteFileBytes(dir / "jis.txt", jis);
@@ -519,7 +519,8 @@ TEST_F(JobCharacters, FilesThatCannotHoldTheCharacterAreNeverChanged) {
     EXPECT_TRUE(ReadFileBytes(dir / "sjis.txt") == sjis);
     EXPECT_TRUE(ReadFileBytes(dir / "euc.txt") == euc);
     EXPECT_TRUE(ReadFileBytes(dir / "jis.txt") == jis);
-    EXPECT_TRUE(ReadFileBytes(dir / "u8.txt") == Encode(Text("a") + std::vector<uint32_t>{0x2014} + Text("b"), Form::kUtf8Mark));
+    EXPECT_TRUE(ReadFileBytes(dir / "u8.txt") ==
+                Encode(Text("a") + std::vector<uint32_t>{0x2014} + Text("b"), Form::kUtf8Mark));
     EXPECT_EQ(TemporaryFilesLeft(), 0);
 
     // A hit whose replacement holds no such character is written as ever, the job's codes in force.
@@ -531,7 +532,8 @@ TEST_F(JobCharacters, FilesThatCannotHoldTheCharacterAreNeverChanged) {
                                           Replaced(dir / "sjis.txt", 1) + Replaced(dir / "u8.txt", 1));
     EXPECT_TRUE(ReadFileBytes(dir / "sjis.txt") == "a-b \x81\x5C \x81\x5C\r\n");
     EXPECT_TRUE(ReadFileBytes(dir / "euc.txt") == "a-b \xA1\xBD \xA1\xBD\n");
-    EXPECT_TRUE(ReadFileBytes(dir / "u8.txt") == Encode(Text("a") + std::vector<uint32_t>{0x2015} + Text("b"), Form::kUtf8Mark));
+    EXPECT_TRUE(ReadFileBytes(dir / "u8.txt") ==
+                Encode(Text("a") + std::vector<uint32_t>{0x2015} + Text("b"), Form::kUtf8Mark));
 }
 
 TEST_F(JobCharacters, AFileHoldingTheJobsCodeAsItsOwnCharacterIsRefusedUntouched) {

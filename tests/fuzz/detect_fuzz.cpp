@@ -32,17 +32,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t steer = in.Byte();
     const uint8_t installed = in.Byte();
     static const uint32_t kAcps[] = {932, 936, 949, 950, 1252, 65001, 437, 0};
-    static const kx::CharSetCode kRequests[] = {kx::kCharSetAuto, kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis,
-                                        kx::kCharSetUtf8, kx::kCharSetUtf16Le};
+    static const kx::CharSetCode kRequests[] = {kx::kCharSetAuto, kx::kCharSetSjis, kx::kCharSetEucJp,
+                                                kx::kCharSetJis,  kx::kCharSetUtf8, kx::kCharSetUtf16Le};
     const FixedQuery other(kAcps[steer & 7], installed);
     const kx::CharSetCode requested = kRequests[(steer >> 3) % 6];
     const kx::LineBreakCode hint = static_cast<kx::LineBreakCode>((steer >> 6) % 3);
     const unsigned char* sample = in.rest();
     const uint32_t n = static_cast<uint32_t>(in.left());
 
-    static const std::set<int32_t> kAnswers = {932, 936, 949, 950, -1, -2, -7, -8, -936, -949,
-                                               kx::kCharSetEucJp, kx::kCharSetJis, kx::kCharSetUtf8Bom,
-                                               kx::kCharSetUtf8, kx::kCharSetUtf16BeBom, kx::kCharSetUtf16LeBom};
+    static const std::set<int32_t> kAnswers = {932,
+                                               936,
+                                               949,
+                                               950,
+                                               -1,
+                                               -2,
+                                               -7,
+                                               -8,
+                                               -936,
+                                               -949,
+                                               kx::kCharSetEucJp,
+                                               kx::kCharSetJis,
+                                               kx::kCharSetUtf8Bom,
+                                               kx::kCharSetUtf8,
+                                               kx::kCharSetUtf16BeBom,
+                                               kx::kCharSetUtf16LeBom};
     for (const kx::CodePageQuery* query : {&kx::PlatformCodePages(), static_cast<const kx::CodePageQuery*>(&other)}) {
         const kx::Detection d = kx::Detect(sample, n, requested, hint, *query);
         FUZZ_CHECK(d.line_break == kx::kLineBreakCr || d.line_break == kx::kLineBreakLf ||

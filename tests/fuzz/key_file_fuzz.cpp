@@ -43,9 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (contents.has_macros) bindery::ParseMacroList(contents.macro_list.data(), contents.macro_list.size(), macros);
 
     const std::string list(contents.macro_list.begin(), contents.macro_list.end());
-    const std::vector<uint8_t> again =
-        bindery::BuildKeyFile(contents.image, contents.not_cua, need_macros ? &list : nullptr,
-                              need_macros ? &contents.group_names : nullptr);
+    const std::vector<uint8_t> again = bindery::BuildKeyFile(
+        contents.image, contents.not_cua, need_macros ? &list : nullptr, need_macros ? &contents.group_names : nullptr);
     const MemorySource again_source(again.data(), again.size());
     bindery::KeyFileContents back;
     FUZZ_CHECK(bindery::ParseKeyFile(again_source, need_macros, back));

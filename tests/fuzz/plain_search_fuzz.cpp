@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t start = 0; start <= text.size(); start += 1 + text.size() / 8) {
         if (kx::IsTrailByte(text.data(), static_cast<uint32_t>(start))) continue;
         const int32_t want = Reference(low_text.substr(start), Lowered(pattern));
-        const bool got = lowered.FindLowered(text.data(), text.data() + start, static_cast<uint32_t>(text.size() - start));
+        const bool got =
+            lowered.FindLowered(text.data(), text.data() + start, static_cast<uint32_t>(text.size() - start));
         FUZZ_CHECK(got == (want >= 0));
         if (got) FUZZ_CHECK(lowered.found_position() == want);
     }

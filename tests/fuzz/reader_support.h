@@ -16,9 +16,9 @@ namespace kxfuzz {
 
 // The character sets a reader or writer is made for, picked by a byte.
 inline kx::CharSetCode CharSetOf(uint8_t pick) {
-    static const kx::CharSetCode kSets[] = {kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis,
-                                    kx::kCharSetUtf8,     kx::kCharSetUtf8Bom,    kx::kCharSetUtf16Le,
-                                    kx::kCharSetUtf16Be,  kx::kCharSetUtf16LeBom, kx::kCharSetUtf16BeBom};
+    static const kx::CharSetCode kSets[] = {kx::kCharSetSjis,    kx::kCharSetEucJp,      kx::kCharSetJis,
+                                            kx::kCharSetUtf8,    kx::kCharSetUtf8Bom,    kx::kCharSetUtf16Le,
+                                            kx::kCharSetUtf16Be, kx::kCharSetUtf16LeBom, kx::kCharSetUtf16BeBom};
     return kSets[pick % (sizeof kSets / sizeof kSets[0])];
 }
 
@@ -38,8 +38,7 @@ inline const std::string& ScratchPath() {
     static const std::string path = [] {
         const char* dir = getenv("TMPDIR");
         if (dir == nullptr || dir[0] == '\0') dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        return std::string(dir) + "/kestrel-fuzz-" +
-               std::to_string(static_cast<long>(getpid())) + ".txt";
+        return std::string(dir) + "/kestrel-fuzz-" + std::to_string(static_cast<long>(getpid())) + ".txt";
     }();
     return path;
 }

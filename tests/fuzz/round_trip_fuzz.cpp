@@ -26,8 +26,8 @@ std::string Lines(const std::string& text) {
     return lines;
 }
 
-bool ReadText(kx::CharSetCode char_set, kx::LineBreakCode line_break, const uint8_t* bytes, size_t n,
-              std::string* text, bool* lossy, kx::StandIns* stand_ins) {
+bool ReadText(kx::CharSetCode char_set, kx::LineBreakCode line_break, const uint8_t* bytes, size_t n, std::string* text,
+              bool* lossy, kx::StandIns* stand_ins) {
     auto reader = kxfuzz::ReaderOf(char_set, line_break, bytes, n);
     reader->UseStandIns(stand_ins);
     kxlib::string all;
@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (read_lossy || write_lossy || LeadByteBeforeBreak(text)) return 0;
     std::string again;
     bool again_lossy = false;
-    FUZZ_CHECK(ReadText(char_set, line_break, reinterpret_cast<const uint8_t*>(written.data()), written.size(),
-                        &again, &again_lossy, with_stand_ins ? &stand_ins_again : nullptr));
+    FUZZ_CHECK(ReadText(char_set, line_break, reinterpret_cast<const uint8_t*>(written.data()), written.size(), &again,
+                        &again_lossy, with_stand_ins ? &stand_ins_again : nullptr));
     FUZZ_CHECK(!again_lossy);
     FUZZ_CHECK(Lines(again) == Lines(text));
     return 0;

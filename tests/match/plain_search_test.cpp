@@ -25,7 +25,10 @@ TEST(PlainSearch, TrailByteIsNeverTheStartOfAMatch) {
     // A pattern starting with the trail byte matches inside the character first, then alone later.
     EXPECT_EQ(Search("\x95\x5Cn..\\n", "\\n"), 5);
     // Runs of lead-class bytes: 0x82 0x82 0x82 0x41 is "ぃ" (82 82) followed by 82 41: 0x41 at index 3 is a trail.
-    EXPECT_EQ(Search("\x82\x82\x82\x41" "A", "A"), 4);
+    EXPECT_EQ(Search("\x82\x82\x82\x41"
+                     "A",
+                     "A"),
+              4);
     EXPECT_TRUE(kx::IsTrailByte("\x82\x82\x82\x41", 3));
     EXPECT_FALSE(kx::IsTrailByte("\x82\x82\x41", 2));
     EXPECT_FALSE(kx::IsTrailByte("x", 0));
@@ -94,7 +97,9 @@ TEST_F(PlainMatcher, WholeWordRules) {
     EXPECT_TRUE(m.Search("abab ab"));
     EXPECT_EQ(m.MatchPosition(), 5);
     // Double-byte neighbours are not word characters.
-    EXPECT_TRUE(m.Search("\x82\xA0" "ab\x82\xA0"));
+    EXPECT_TRUE(
+        m.Search("\x82\xA0"
+                 "ab\x82\xA0"));
     EXPECT_EQ(m.MatchPosition(), 2);
     m.SetOption("CaseSense", false);
     ASSERT_TRUE(m.SetFindString("AB"));

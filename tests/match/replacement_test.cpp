@@ -79,11 +79,21 @@ TEST_F(Replacement, EveryOtherBackslashStays) {
 
 TEST_F(Replacement, TrailByte5CIsNeverABackslash) {
     // "ソ" 83 5C and "表" 95 5C: the trail byte pairs with nothing after it.
-    EXPECT_EQ(Expand("\x83\x5Cn\x95\x5C" "1", tags), "\x83\x5Cn\x95\x5C" "1");
+    EXPECT_EQ(Expand("\x83\x5Cn\x95\x5C"
+                     "1",
+                     tags),
+              "\x83\x5Cn\x95\x5C"
+              "1");
     EXPECT_EQ(Expand("\x83\x5C\\\\", tags), "\x83\x5C\\");
-    EXPECT_EQ(Expand("\x95\x5C\\1", tags), "\x95\x5C" "one");
+    EXPECT_EQ(Expand("\x95\x5C\\1", tags),
+              "\x95\x5C"
+              "one");
     // A backslash before "ソ" stays, and "ソ" stays whole: its 5C does not start "\1".
-    EXPECT_EQ(Expand("\\\x83\x5C" "1", tags), "\\\x83\x5C" "1");
+    EXPECT_EQ(Expand("\\\x83\x5C"
+                     "1",
+                     tags),
+              "\\\x83\x5C"
+              "1");
     // Escapes right behind double-byte characters, and a lead byte standing last.
     EXPECT_EQ(Expand("\x82\xA0\\t\x83\x5C\\2", tags), "\x82\xA0\t\x83\x5Ctwo");
     EXPECT_EQ(Expand("\\n\x83", tags), "\n\x83");

@@ -44,7 +44,8 @@ protected:
 
     std::vector<std::vector<uint8_t>> RegistryValues() {
         std::vector<std::vector<uint8_t>> values;
-        for (const char* name : {"Key", "KeyEx", "KeyEx2", "MacroGroup", "Amacro"}) values.push_back(ReadAssignValue(name));
+        for (const char* name : {"Key", "KeyEx", "KeyEx2", "MacroGroup", "Amacro"})
+            values.push_back(ReadAssignValue(name));
         return values;
     }
 
@@ -97,14 +98,16 @@ TEST_F(BinderyAbuse, UnreadableStringsAreRefusedAndChangeNothing) {
         {"setMacroGroupName", [&](const char* s) { return std::to_string(api_.setMacroGroupName(2, s)); }, "0"},
         {"setMenuTitle", [&](const char* s) { return std::to_string(api_.setMenuTitle(1, s)); }, "0"},
         {"setMenuItem command", [&](const char* s) { return std::to_string(api_.setMenuItem(1, 3, s, "A")); }, "0"},
-        {"setMenuItem accelerator", [&](const char* s) { return std::to_string(api_.setMenuItem(1, 3, "開く", s)); }, "0"},
+        {"setMenuItem accelerator", [&](const char* s) { return std::to_string(api_.setMenuItem(1, 3, "開く", s)); },
+         "0"},
     };
     // Readable starts that would be accepted if the text went on to a NUL.
     const std::vector<std::string> starts = {"Ctrl+S", "開く", key_file, listing, "Edit"};
     for (const Call& call : calls) {
         for (const std::string& start : starts) {
             for (const BadText& bad : BadTexts(guard_, start)) {
-                EXPECT_EQ(call.failure, call.run(bad.text)) << call.name << " with " << bad.what << " (" << start << ")";
+                EXPECT_EQ(call.failure, call.run(bad.text))
+                    << call.name << " with " << bad.what << " (" << start << ")";
             }
         }
     }
@@ -237,9 +240,9 @@ TEST_F(BinderyKeyFiles, CutShortAtEveryBlockBoundary) {
     struct Base {
         const std::vector<uint8_t>* bytes;
         std::vector<size_t> edges;
-    } bases[] = {{&without_macros_, {0, 696, 700, 747, 748, 4709, 4711, 4713, 6519, 6539, 6543, 6547, 7291}},
-                 {&with_macros_, {0, 747, 4713, 6539, 6543, 6543 + n, 6543 + n + 217, 6543 + n + 221,
-                                  6543 + n + 221 + 744}}};
+    } bases[] = {
+        {&without_macros_, {0, 696, 700, 747, 748, 4709, 4711, 4713, 6519, 6539, 6543, 6547, 7291}},
+        {&with_macros_, {0, 747, 4713, 6539, 6543, 6543 + n, 6543 + n + 217, 6543 + n + 221, 6543 + n + 221 + 744}}};
     for (const Base& base : bases) {
         std::vector<size_t> lengths;
         for (size_t edge : base.edges)
@@ -268,8 +271,8 @@ TEST_F(BinderyKeyFiles, ForgedMacroLengthsAreRefusedOrBounded) {
     KeepReference();
     uint32_t tried = 1;
     const uint32_t n = static_cast<uint32_t>(with_macros_.size() - 6543 - 217 - 4 - 744);
-    const uint32_t lengths[] = {1, n - 1, n + 1, n + 4, n + 217, n + 221 + 744, n + 222 + 744, 0x7FFF, 0xFFFF,
-                                0x10000, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
+    const uint32_t lengths[] = {1,      n - 1,  n + 1,   n + 4,      n + 217,     n + 221 + 744, n + 222 + 744,
+                                0x7FFF, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
     for (uint32_t forged : lengths) {
         for (const std::vector<uint8_t>* base : {&with_macros_, &without_macros_}) {
             std::vector<uint8_t> bytes = *base;
@@ -306,15 +309,23 @@ TEST_F(BinderyKeyFiles, SeededMutationsNeverCrashOrHalfLoad) {
             uint32_t at = r.OneIn(2) ? kFields[r.Below(10)] : r.Below(static_cast<uint32_t>(bytes.size()));
             if (at >= bytes.size()) continue;
             switch (r.Below(4)) {
-            case 0: bytes[at] = static_cast<char>(r.Byte()); break;
-            case 1: bytes.resize(at); break;
-            case 2: bytes.insert(at, 1 + r.Below(300), static_cast<char>(kxtest::InterestingByte(r))); break;
-            default: bytes.erase(at, 1 + r.Below(64)); break;
+                case 0:
+                    bytes[at] = static_cast<char>(r.Byte());
+                    break;
+                case 1:
+                    bytes.resize(at);
+                    break;
+                case 2:
+                    bytes.insert(at, 1 + r.Below(300), static_cast<char>(kxtest::InterestingByte(r)));
+                    break;
+                default:
+                    bytes.erase(at, 1 + r.Below(64));
+                    break;
             }
         }
         std::vector<uint8_t> file(bytes.begin(), bytes.end());
-        accepted += Try(file, static_cast<int>(r.Below(2)), "mutation " + std::to_string(i) + " of seed " +
-                                                              std::to_string(seed));
+        accepted += Try(file, static_cast<int>(r.Below(2)),
+                        "mutation " + std::to_string(i) + " of seed " + std::to_string(seed));
     }
     std::printf("[ inputs   ] key files (mutated) %u\n", count);
     RecordProperty("inputs", static_cast<int>(count));
@@ -368,7 +379,8 @@ TEST_F(BinderyAbuse, BrokenRegistryValuesAreNeverWrittenOver) {
         return a;
     };
     const std::vector<std::string> sound = probe();
-    const std::vector<std::string> failure = {"", "", "", "", "", "", "", "", "0", "0", "0", "0", "0", "0", "0", "0", "0"};
+    const std::vector<std::string> failure = {"",  "",  "",  "",  "",  "",  "",  "", "0",
+                                              "0", "0", "0", "0", "0", "0", "0", "0"};
 
     struct Value {
         const char* name;
@@ -378,7 +390,7 @@ TEST_F(BinderyAbuse, BrokenRegistryValuesAreNeverWrittenOver) {
         DWORD type;
         int64_t size_change;  // added to the right size; INT32_MIN: empty
     } forms[] = {{REG_BINARY, -1}, {REG_BINARY, 1}, {REG_BINARY, INT32_MIN}, {REG_BINARY, 1 << 20},
-                 {REG_SZ, 0},      {REG_DWORD, 0},  {REG_MULTI_SZ, 0},      {REG_NONE, 0}};
+                 {REG_SZ, 0},      {REG_DWORD, 0},  {REG_MULTI_SZ, 0},       {REG_NONE, 0}};
     int cases = 0;
     for (const Value& v : values) {
         for (const Form& f : forms) {
@@ -404,8 +416,8 @@ TEST_F(BinderyAbuse, BrokenRegistryValuesAreNeverWrittenOver) {
     for (DWORD type : {REG_SZ, REG_BINARY, REG_QWORD}) {
         InstallSettings(settings_);
         HKEY env = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Hidemaruo\\Hidemaru\\Env", 0,
-                                               KEY_ALL_ACCESS, &env));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Hidemaruo\\Hidemaru\\Env", 0, KEY_ALL_ACCESS, &env));
         const char eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
         RegSetValueExA(env, "NotCUA", 0, type, reinterpret_cast<const BYTE*>(eight), type == REG_QWORD ? 8 : 3);
         RegCloseKey(env);
@@ -428,7 +440,8 @@ TEST_F(BinderyAbuse, GarbageMacroListYieldsBoundedNames) {
     for (int variant = 0; variant < 2; ++variant) {
         std::string amacro(1 << 20, 'm');
         kxtest::Random r(kxtest::FuzzSeed() + static_cast<uint64_t>(variant));
-        if (variant) for (int i = 0; i < 500; ++i) amacro[r.Below(static_cast<uint32_t>(amacro.size()))] = '\0';
+        if (variant)
+            for (int i = 0; i < 500; ++i) amacro[r.Below(static_cast<uint32_t>(amacro.size()))] = '\0';
         WriteAssignValue("Amacro", REG_BINARY, amacro.data(), amacro.size());
         Reload();
         for (int m = 1; m <= 80; ++m) {

@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
             wrong += client.Poke(item, "x", 5000) != kx::DdeAnswer::kRefused;
         wrong += client.Execute("REPLACE", 5000) != kx::DdeAnswer::kRefused;
         std::string reply;
-        for (const char* item : {"log", "FILELIST", "gethmjreversion"}) wrong += client.RequestBytes(item, &reply, 5000);
+        for (const char* item : {"log", "FILELIST", "gethmjreversion"})
+            wrong += client.RequestBytes(item, &reply, 5000);
         return 10 + wrong;
     }
     if (mode == "quit") {

@@ -32,13 +32,20 @@ using kx::FileCall;
 
 const char* CallName(FileCall c) {
     switch (c) {
-    case FileCall::Open: return "open";
-    case FileCall::Read: return "read";
-    case FileCall::Write: return "write";
-    case FileCall::Flush: return "flush";
-    case FileCall::Replace: return "replace";
-    case FileCall::Copy: return "copy";
-    default: return "time stamp";
+        case FileCall::Open:
+            return "open";
+        case FileCall::Read:
+            return "read";
+        case FileCall::Write:
+            return "write";
+        case FileCall::Flush:
+            return "flush";
+        case FileCall::Replace:
+            return "replace";
+        case FileCall::Copy:
+            return "copy";
+        default:
+            return "time stamp";
     }
 }
 
@@ -62,7 +69,8 @@ public:
         if (calls_ == n_) first_failed_ = call;
         bool fail = false;
         if (n_ != 0 && calls_ >= n_) {
-            fail = calls_ == n_ || lasting_ == Lasting::kAll || (lasting_ == Lasting::kSameKind && call == first_failed_);
+            fail =
+                calls_ == n_ || lasting_ == Lasting::kAll || (lasting_ == Lasting::kSameKind && call == first_failed_);
         }
         if (fail) ++failed_;
         return fail;
@@ -124,8 +132,9 @@ std::vector<CorpusFile> MakeCorpus() {
     for (int i = 0; i < 300; ++i)
         rare += "\xC3\xA9t\xC3\xA9\xC2\xA0\xF0\x9F\x98\x80 \xE6\xA4\x9C\xE7\xB4\xA2\xE2\x80\x94\n";
     c.push_back({"utf8_rare.txt", rare});
-    c.push_back({"utf16_rare.txt",
-                 std::string("\xFF\xFE\x00\xAC" "x\0\x1C\x69\x22\x7D\x57\xE7\x3D\xD8\x00\xDE\n\0", 18)});
+    c.push_back({"utf16_rare.txt", std::string("\xFF\xFE\x00\xAC"
+                                               "x\0\x1C\x69\x22\x7D\x57\xE7\x3D\xD8\x00\xDE\n\0",
+                                               18)});
     CorpusFile read_only{"read_only.txt", kxtest::Encoded(Text(100), kCharSetSjis, kLineBreakCrLf)};
     read_only.read_only = true;
     c.push_back(read_only);
@@ -294,8 +303,8 @@ TEST_F(FaultSweep, EveryCallOfARunFailingLeavesNoFileDamaged) {
 // with one key changed, so that what it writes differs from what was there.
 struct KeyFileWrite {
     const char* what;
-    const char* target;     // file written, in the scratch folder
-    bool target_exists;     // an old file is there before the write
+    const char* target;  // file written, in the scratch folder
+    bool target_exists;  // an old file is there before the write
     int (*write)(kxtest::InProcessBindery& b, const char* path);
 };
 
@@ -377,7 +386,8 @@ TEST_F(KeyFileFaultSweep, EveryFailedWriteLeavesTheOldFileAsItWas) {
                     ASSERT_TRUE(before == kxtest::ReadFileBytes(dir_ / target)) << "the old file was damaged";
                     ASSERT_EQ(names_after_failure, Names(dir_)) << "a file was left behind";
                 } else {
-                    ASSERT_TRUE(reference == kxtest::ReadFileBytes(dir_ / target)) << "not what a write without faults writes";
+                    ASSERT_TRUE(reference == kxtest::ReadFileBytes(dir_ / target))
+                        << "not what a write without faults writes";
                     ASSERT_EQ(names_after_success, Names(dir_)) << "a file was left behind";
                 }
                 for (const auto& file : old_files) {

@@ -46,10 +46,9 @@ inline uint32_t FuzzScale() {
 // Bytes that steer the code under test: line breaks, escapes, the backslash that can be a trail byte,
 // lead bytes, single shifts, byte-order-mark bytes, the bytes Shift_JIS never starts with.
 inline unsigned char InterestingByte(Random& r) {
-    static const unsigned char kBytes[] = {0x00, 0x0A, 0x0D, 0x1B, 0x24, 0x28, 0x29, 0x40, 0x41, 0x42, 0x43,
-                                           0x4A, 0x5C, 0x22, 0x20, 0x2C, 0x2D, 0x7F, 0x80, 0x81, 0x82, 0x8E,
-                                           0x8F, 0x9F, 0xA0, 0xA1, 0xBF, 0xC0, 0xDF, 0xE0, 0xEF, 0xF0, 0xF8,
-                                           0xFA, 0xFC, 0xFD, 0xFE, 0xFF};
+    static const unsigned char kBytes[] = {0x00, 0x0A, 0x0D, 0x1B, 0x24, 0x28, 0x29, 0x40, 0x41, 0x42, 0x43, 0x4A, 0x5C,
+                                           0x22, 0x20, 0x2C, 0x2D, 0x7F, 0x80, 0x81, 0x82, 0x8E, 0x8F, 0x9F, 0xA0, 0xA1,
+                                           0xBF, 0xC0, 0xDF, 0xE0, 0xEF, 0xF0, 0xF8, 0xFA, 0xFC, 0xFD, 0xFE, 0xFF};
     return kBytes[r.Below(sizeof kBytes)];
 }
 
@@ -59,7 +58,8 @@ inline std::string RandomBytes(Random& r, uint32_t max_length) {
     uint32_t n = r.Below(4) == 0 ? r.Below(max_length + 1) : r.Below(max_length / 16 + 2);
     bool interesting = r.OneIn(2);
     std::string s(n, '\0');
-    for (uint32_t i = 0; i < n; ++i) s[i] = static_cast<char>(interesting && !r.OneIn(4) ? InterestingByte(r) : r.Byte());
+    for (uint32_t i = 0; i < n; ++i)
+        s[i] = static_cast<char>(interesting && !r.OneIn(4) ? InterestingByte(r) : r.Byte());
     return s;
 }
 
@@ -73,33 +73,33 @@ inline std::string Mutate(Random& r, const std::string& seed, const std::vector<
         uint32_t n = static_cast<uint32_t>(s.size());
         uint32_t at = n ? r.Below(n) : 0;
         switch (r.Below(7)) {
-        case 0:
-            if (n) s[at] = static_cast<char>(s[at] ^ (1 << r.Below(8)));
-            break;
-        case 1:
-            if (n) s[at] = static_cast<char>(InterestingByte(r));
-            break;
-        case 2:
-            s.insert(s.begin() + at, static_cast<char>(InterestingByte(r)));
-            break;
-        case 3:
-            if (n) s.erase(at, 1 + r.Below(n - at));
-            break;
-        case 4:
-            if (n) s.insert(at, s.substr(at, 1 + r.Below(16)));
-            break;
-        case 5:
-            if (!others.empty()) {
-                const std::string& o = others[r.Below(static_cast<uint32_t>(others.size()))];
-                if (!o.empty()) {
-                    uint32_t from = r.Below(static_cast<uint32_t>(o.size()));
-                    s.insert(at, o.substr(from, 1 + r.Below(64)));
+            case 0:
+                if (n) s[at] = static_cast<char>(s[at] ^ (1 << r.Below(8)));
+                break;
+            case 1:
+                if (n) s[at] = static_cast<char>(InterestingByte(r));
+                break;
+            case 2:
+                s.insert(s.begin() + at, static_cast<char>(InterestingByte(r)));
+                break;
+            case 3:
+                if (n) s.erase(at, 1 + r.Below(n - at));
+                break;
+            case 4:
+                if (n) s.insert(at, s.substr(at, 1 + r.Below(16)));
+                break;
+            case 5:
+                if (!others.empty()) {
+                    const std::string& o = others[r.Below(static_cast<uint32_t>(others.size()))];
+                    if (!o.empty()) {
+                        uint32_t from = r.Below(static_cast<uint32_t>(o.size()));
+                        s.insert(at, o.substr(from, 1 + r.Below(64)));
+                    }
                 }
-            }
-            break;
-        default:
-            if (n) s.resize(at);
-            break;
+                break;
+            default:
+                if (n) s.resize(at);
+                break;
         }
     }
     if (s.size() > max_length) s.resize(max_length);

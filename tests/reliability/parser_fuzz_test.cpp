@@ -44,9 +44,15 @@ std::string AsciiLower(std::string s) {
 std::string Text(const std::string& bytes) { return bytes.substr(0, bytes.find('\0')); }
 
 TEST(HostileParsers, SetKeepsItsRulesOnAnyText) {
-    const std::vector<std::string> seeds = {"casesense,word,subdir", "CaseSense,Word", "use_regular,backup,keep_timestamp",
-                                            "aimai,zero_match", ",,,", "word, subdir", "nokeep_timestamps",
-                                            "ワード,word", "casesense\x82,word"};
+    const std::vector<std::string> seeds = {"casesense,word,subdir",
+                                            "CaseSense,Word",
+                                            "use_regular,backup,keep_timestamp",
+                                            "aimai,zero_match",
+                                            ",,,",
+                                            "word, subdir",
+                                            "nokeep_timestamps",
+                                            "ワード,word",
+                                            "casesense\x82,word"};
     GuardedBytes guard;
     kx::JobSettings job;
     const uint32_t count = 20000 * kxtest::FuzzScale();
@@ -70,8 +76,8 @@ TEST(HostileParsers, SetKeepsItsRulesOnAnyText) {
 }
 
 TEST(HostileParsers, KeywordsAndDirectoryNeverTakeGarbage) {
-    const std::vector<std::string> seeds = {"autodetect", "SJIS", "utf16LE", "utf8n", "crlf", "LF", "C:\\dir",
-                                            "C:\\\x95\x5C", "\\\\server\\share\\"};
+    const std::vector<std::string> seeds = {
+        "autodetect", "SJIS", "utf16LE", "utf8n", "crlf", "LF", "C:\\dir", "C:\\\x95\x5C", "\\\\server\\share\\"};
     GuardedBytes guard;
     kx::JobSettings job;
     const uint32_t count = 10000 * kxtest::FuzzScale();
@@ -110,8 +116,9 @@ TEST(HostileParsers, KeywordsAndDirectoryNeverTakeGarbage) {
 }
 
 TEST(HostileParsers, PlacementIsEitherCentredOrASoundRectangle) {
-    const std::vector<std::string> seeds = {"center", "100,50,700,450", "100 50 700 450", "x100,50,700,450",
-                                            "-5,-5,10,10", "99999999999999999999,1,2,3", "1,2", "0,0,0,0"};
+    const std::vector<std::string> seeds = {
+        "center", "100,50,700,450", "100 50 700 450", "x100,50,700,450", "-5,-5,10,10", "99999999999999999999,1,2,3",
+        "1,2",    "0,0,0,0"};
     GuardedBytes guard;
     const uint32_t count = 20000 * kxtest::FuzzScale();
     uint32_t placed = 0;
@@ -142,8 +149,15 @@ bool EndsWithErrorText(const kxlib::string& error) {
 }
 
 TEST(HostileParsers, CommandLineIsAcceptedOrRejectedWithItsText) {
-    const std::vector<std::string> seeds = {"--ddestart", "--ddestop", "--ddestart foo", "-ddestart", "--",
-                                            "\"a b\" --ddestop", "- ", "--DDESTART", "\x81\x40--ddestart \x82\"",
+    const std::vector<std::string> seeds = {"--ddestart",
+                                            "--ddestop",
+                                            "--ddestart foo",
+                                            "-ddestart",
+                                            "--",
+                                            "\"a b\" --ddestop",
+                                            "- ",
+                                            "--DDESTART",
+                                            "\x81\x40--ddestart \x82\"",
                                             "\"unbalanced --ddestart"};
     GuardedBytes guard;
     const uint32_t count = 20000 * kxtest::FuzzScale();

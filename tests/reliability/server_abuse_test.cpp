@@ -120,7 +120,8 @@ TEST(ServerAbuse, BadPokesExecutesAndRequestsAreRefusedOrBounded) {
 
     // Pokes without a NUL are read up to the data's end and no further.
     const std::string dir_text = dir.path();
-    EXPECT_EQ(DdeAnswer::kAccepted, client.PokeBytes("SetDir", dir_text.data(), static_cast<DWORD>(dir_text.size()), kTimeout));
+    EXPECT_EQ(DdeAnswer::kAccepted,
+              client.PokeBytes("SetDir", dir_text.data(), static_cast<DWORD>(dir_text.size()), kTimeout));
     EXPECT_EQ(DdeAnswer::kAccepted, client.PokeBytes("SetFilePattern", "*.txt", 5, kTimeout));
     std::string list;
     ASSERT_TRUE(client.Request("FileList", &list, kTimeout));
@@ -146,11 +147,12 @@ TEST(ServerAbuse, BadPokesExecutesAndRequestsAreRefusedOrBounded) {
     LargePokes(client);
     client.Disconnect();
     ASSERT_TRUE(ConnectSoon(client));
-    EXPECT_EQ(DdeAnswer::kAccepted, client.PokeBytes("SetDir", dir_text.data(), static_cast<DWORD>(dir_text.size()), kTimeout));
+    EXPECT_EQ(DdeAnswer::kAccepted,
+              client.PokeBytes("SetDir", dir_text.data(), static_cast<DWORD>(dir_text.size()), kTimeout));
     ++g_served;
 
     // Unknown items, up to the longest name a DDE string can hold.
-    for (const std::string& item : {std::string("Nope"), std::string("SetDirX"), std::string("Set ") ,
+    for (const std::string& item : {std::string("Nope"), std::string("SetDirX"), std::string("Set "),
                                     "Set" + std::string(252, 'x'), std::string("SetFindStr\x81")}) {
         EXPECT_EQ(DdeAnswer::kRefused, client.Poke(item.c_str(), "casesense", kTimeout)) << item.size();
         std::string reply;
@@ -162,13 +164,15 @@ TEST(ServerAbuse, BadPokesExecutesAndRequestsAreRefusedOrBounded) {
     for (const std::string& command : {std::string("[Replace]"), std::string("[Replace()]"), std::string(" Replace"),
                                        std::string("Replace "), std::string("replace"), std::string("Replace(1)"),
                                        std::string("Nope"), std::string(""), std::string(1 << 20, 'R')}) {
-        EXPECT_EQ(DdeAnswer::kRefused, client.Execute(command, kTimeout)) << command.substr(0, 20) << " (" << command.size() << ")";
+        EXPECT_EQ(DdeAnswer::kRefused, client.Execute(command, kTimeout))
+            << command.substr(0, 20) << " (" << command.size() << ")";
         ++g_served;
     }
     for (int k = 0; k < 30; ++k) {
         std::string garbage(1 + r.Below(200), '\0');
         for (char& c : garbage) c = static_cast<char>(r.Byte());
-        EXPECT_EQ(DdeAnswer::kRefused, client.ExecuteBytes(garbage.data(), static_cast<DWORD>(garbage.size()), kTimeout));
+        EXPECT_EQ(DdeAnswer::kRefused,
+                  client.ExecuteBytes(garbage.data(), static_cast<DWORD>(garbage.size()), kTimeout));
         ++g_served;
     }
     // The name without its NUL is the name: read up to the data's end.
@@ -321,23 +325,41 @@ TEST(ServerAbuse, TenThousandTransactionsInARow) {
     for (int i = 1; i < kTransactions; ++i) {
         bool right = true;
         switch (i % 10) {
-        case 0: {
-            std::string list;
-            // The pattern set nine transactions ago.
-            right = client.Request("FileList", &list, kTimeout) && list == ((i / 10 - 1) % 2 ? dir / "a.txt" + "\n" : "");
-            break;
-        }
-        case 1:
-            right = client.Poke("SetFilePattern", (i / 10) % 2 ? "*.txt" : "*.none", kTimeout) == DdeAnswer::kAccepted;
-            break;
-        case 2: right = client.Poke("SetLineBreak", "crlf", kTimeout) == DdeAnswer::kAccepted; break;
-        case 3: right = client.Poke("SetLineBreak", "CRLF ", kTimeout) == DdeAnswer::kRefused; break;
-        case 4: right = client.Execute("Nope", kTimeout) == DdeAnswer::kRefused; break;
-        case 5: right = client.Poke("Set", "casesense,word", kTimeout) == DdeAnswer::kAccepted; break;
-        case 6: right = client.Poke("SetReplaceStr", std::to_string(i), kTimeout) == DdeAnswer::kAccepted; break;
-        case 7: right = client.Poke("Unknown", "x", kTimeout) == DdeAnswer::kRefused; break;
-        case 8: right = client.Poke("SetCharSet", "eucjp", kTimeout) == DdeAnswer::kAccepted; break;
-        default: right = client.Execute("[Replace]", kTimeout) == DdeAnswer::kRefused; break;
+            case 0: {
+                std::string list;
+                // The pattern set nine transactions ago.
+                right = client.Request("FileList", &list, kTimeout) &&
+                        list == ((i / 10 - 1) % 2 ? dir / "a.txt" + "\n" : "");
+                break;
+            }
+            case 1:
+                right =
+                    client.Poke("SetFilePattern", (i / 10) % 2 ? "*.txt" : "*.none", kTimeout) == DdeAnswer::kAccepted;
+                break;
+            case 2:
+                right = client.Poke("SetLineBreak", "crlf", kTimeout) == DdeAnswer::kAccepted;
+                break;
+            case 3:
+                right = client.Poke("SetLineBreak", "CRLF ", kTimeout) == DdeAnswer::kRefused;
+                break;
+            case 4:
+                right = client.Execute("Nope", kTimeout) == DdeAnswer::kRefused;
+                break;
+            case 5:
+                right = client.Poke("Set", "casesense,word", kTimeout) == DdeAnswer::kAccepted;
+                break;
+            case 6:
+                right = client.Poke("SetReplaceStr", std::to_string(i), kTimeout) == DdeAnswer::kAccepted;
+                break;
+            case 7:
+                right = client.Poke("Unknown", "x", kTimeout) == DdeAnswer::kRefused;
+                break;
+            case 8:
+                right = client.Poke("SetCharSet", "eucjp", kTimeout) == DdeAnswer::kAccepted;
+                break;
+            default:
+                right = client.Execute("[Replace]", kTimeout) == DdeAnswer::kRefused;
+                break;
         }
         if (!right) {
             ++wrong;
@@ -386,9 +408,10 @@ TEST(ServerKilled, WhileRewritingALargeFileNoOriginalIsLost) {
         const char* what;
         double written;  // fraction of the new file written, or < 0 for a delay after the start
         DWORD delay_ms;
-    } points[] = {{"temporary file appears", 0.0, 0},   {"a quarter written", 0.25, 0}, {"half written", 0.5, 0},
-                  {"nine tenths written", 0.9, 0},     {"300 ms after the start", -1, 300},
-                  {"900 ms after the start", -1, 900}, {"2 s after the start", -1, 2000}};
+    } points[] = {
+        {"temporary file appears", 0.0, 0}, {"a quarter written", 0.25, 0},      {"half written", 0.5, 0},
+        {"nine tenths written", 0.9, 0},    {"300 ms after the start", -1, 300}, {"900 ms after the start", -1, 900},
+        {"2 s after the start", -1, 2000}};
     int kept = 0, replaced = 0, leftovers = 0, moved_aside = 0;
     for (const Point& point : points) {
         SCOPED_TRACE(point.what);
@@ -434,17 +457,17 @@ TEST(ServerKilled, WhileRewritingALargeFileNoOriginalIsLost) {
             ++moved_aside;
             continue;
         }
-        ASSERT_TRUE(now == old_text || now == new_text)
-            << "original damaged: " << now.size() << " bytes (old " << old_text.size() << ", new " << new_text.size() << ")";
+        ASSERT_TRUE(now == old_text || now == new_text) << "original damaged: " << now.size() << " bytes (old "
+                                                        << old_text.size() << ", new " << new_text.size() << ")";
         (now == old_text ? kept : replaced)++;
         uint64_t size = 0;
         for (std::string t; !(t = TemporaryIn(dir, &size)).empty(); ++leftovers) DeleteFileA((dir / t).c_str());
     }
-    std::printf("[ killed   ] %d kills: %d originals kept, %d replaced whole, %d temporary files left by the "
-                "killed server, %d caught in Wine's move-aside window\n", kept + replaced + moved_aside, kept,
-                replaced, leftovers, moved_aside);
+    std::printf(
+        "[ killed   ] %d kills: %d originals kept, %d replaced whole, %d temporary files left by the "
+        "killed server, %d caught in Wine's move-aside window\n",
+        kept + replaced + moved_aside, kept, replaced, leftovers, moved_aside);
     Tally();
 }
 
 }  // namespace
-

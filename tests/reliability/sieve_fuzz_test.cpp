@@ -52,11 +52,12 @@ TEST(HostileSieve, PatternsAndSubjects) {
     Sieve sieve;
     ASSERT_TRUE(sieve.ok());
     const std::vector<std::string> patterns = {
-        "a+b", "(foo|bar)\\1", "[あ-ん]+", "^\\s*$", "(?<=a)b", "(?<!x)y+", "\\x41", "(?i)abc",
-        "a{2,5}?", "[[:alpha:]]+", "\\p{Hiragana}", "(a)(b)?(c)*\\3", "\x83\x5C+\\\\", ".\\b.", "\\A|\\z",
-        "(?<k>あ)\\k<k>", "[^\x83\x5C]", "x*", "(?=亜)", "\\G.", "[a-あ]", "\\u3042", "\\h+\\R"};
-    const std::vector<std::string> subjects = {"foo bar foobar", "\x82\xA0\x82\xA2\x82\xA4\r\n\x83\x5C\\",
-                                               "aaaa\nbbbb", std::string("a\0b", 3), "亜唖x"};
+        "a+b",           "(foo|bar)\\1", "[あ-ん]+", "^\\s*$",         "(?<=a)b",       "(?<!x)y+",
+        "\\x41",         "(?i)abc",      "a{2,5}?",  "[[:alpha:]]+",   "\\p{Hiragana}", "(a)(b)?(c)*\\3",
+        "\x83\x5C+\\\\", ".\\b.",        "\\A|\\z",  "(?<k>あ)\\k<k>", "[^\x83\x5C]",   "x*",
+        "(?=亜)",        "\\G.",         "[a-あ]",   "\\u3042",        "\\h+\\R"};
+    const std::vector<std::string> subjects = {"foo bar foobar", "\x82\xA0\x82\xA2\x82\xA4\r\n\x83\x5C\\", "aaaa\nbbbb",
+                                               std::string("a\0b", 3), "亜唖x"};
     GuardedBytes guard;
     kxtest::Watchdog watchdog(20000);
     Jre2Record record;
@@ -124,22 +125,28 @@ std::string ValidSjisText(kxtest::Random& r, uint32_t max_chars) {
     uint32_t n = r.Below(max_chars + 1);
     while (n-- > 0) {
         switch (r.Below(4)) {
-        case 0: s.push_back(kSpecial[r.Below(sizeof kSpecial - 1)]); break;
-        case 1: s.push_back(static_cast<char>(0xA1 + r.Below(0xDF - 0xA1 + 1))); break;
-        default: {
-            for (;;) {
-                unsigned char lead = static_cast<unsigned char>(r.OneIn(3) ? 0x82 + r.Below(2) : 0x81 + r.Below(0x6F));
-                if (lead > 0x9F) lead = static_cast<unsigned char>(lead + 0x40);
-                if (lead > 0xFC) continue;
-                unsigned char trail = static_cast<unsigned char>(r.OneIn(4) ? 0x5C : 0x40 + r.Below(0xFC - 0x40 + 1));
-                if (trail == 0x7F) continue;
-                char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                wchar_t w[2];
-                if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, pair, 2, w, 2) != 1) continue;
-                s.append(pair, 2);
+            case 0:
+                s.push_back(kSpecial[r.Below(sizeof kSpecial - 1)]);
                 break;
+            case 1:
+                s.push_back(static_cast<char>(0xA1 + r.Below(0xDF - 0xA1 + 1)));
+                break;
+            default: {
+                for (;;) {
+                    unsigned char lead =
+                        static_cast<unsigned char>(r.OneIn(3) ? 0x82 + r.Below(2) : 0x81 + r.Below(0x6F));
+                    if (lead > 0x9F) lead = static_cast<unsigned char>(lead + 0x40);
+                    if (lead > 0xFC) continue;
+                    unsigned char trail =
+                        static_cast<unsigned char>(r.OneIn(4) ? 0x5C : 0x40 + r.Below(0xFC - 0x40 + 1));
+                    if (trail == 0x7F) continue;
+                    char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                    wchar_t w[2];
+                    if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, pair, 2, w, 2) != 1) continue;
+                    s.append(pair, 2);
+                    break;
+                }
             }
-        }
         }
     }
     return s;

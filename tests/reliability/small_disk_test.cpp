@@ -139,7 +139,8 @@ TEST(SmallDisk, FullDiskKeepsEveryOriginal) {
             if (name == "big1.txt" || name == "big2.txt" || name == "small.txt" || name == "filler.bin") continue;
             ASSERT_TRUE(name.size() > 4 && name.compare(name.size() - 4, 4, ".bak") == 0) << "left behind: " << name;
             const std::string of = name.substr(0, name.size() - 4);
-            EXPECT_EQ(of == "small.txt" ? small : big, kxtest::ReadFileBytes(dir + name)) << "cut-short backup " << name;
+            EXPECT_EQ(of == "small.txt" ? small : big, kxtest::ReadFileBytes(dir + name))
+                << "cut-short backup " << name;
         }
     }
     Empty(dir);

@@ -35,13 +35,13 @@ void Tally(const char* target, uint32_t inputs) {
     testing::Test::RecordProperty("inputs", static_cast<int>(inputs));
 }
 
-const kx::CharSetCode kCharSets[] = {kx::kCharSetSjis,     kx::kCharSetEucJp,      kx::kCharSetJis,
-                             kx::kCharSetUtf8,     kx::kCharSetUtf8Bom,    kx::kCharSetUtf16BeBom,
-                             kx::kCharSetUtf16LeBom, kx::kCharSetUtf16Be, kx::kCharSetUtf16Le};
+const kx::CharSetCode kCharSets[] = {kx::kCharSetSjis,       kx::kCharSetEucJp,   kx::kCharSetJis,
+                                     kx::kCharSetUtf8,       kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom,
+                                     kx::kCharSetUtf16LeBom, kx::kCharSetUtf16Be, kx::kCharSetUtf16Le};
 
 bool IsKnownCharSet(int32_t c) {
-    static const int32_t kDetected[] = {932, -932, -933, -65001, 65001, -3, -4, -5, -6, -7, -8,
-                                        -936, -949, -2, 936, 949, 950, -1};
+    static const int32_t kDetected[] = {932, -932, -933, -65001, 65001, -3,  -4,  -5,  -6,
+                                        -7,  -8,   -936, -949,   -2,    936, 949, 950, -1};
     for (int32_t k : kDetected)
         if (k == c) return true;
     return false;
@@ -76,8 +76,9 @@ std::vector<std::string> FileSeeds() {
         seeds.push_back(kxtest::Encoded(text, c, c == kx::kCharSetSjis ? kx::kLineBreakLf : kx::kLineBreakCrLf));
     seeds.push_back(kxtest::Encoded(SampleText(300), kx::kCharSetJis, kx::kLineBreakCrLf));
     seeds.push_back(std::string("\xFF\xFE\x00\xD8\x41\x00\x00\xDC\x0D\x00", 10));  // UTF-16 with lone surrogates
-    seeds.push_back("\x1B$B\x30\x21\x1B(J\\~\x1B$)C\x1B(I\x8E\xA1\x8F\xA2\xA3");       // escapes, single shifts
-    seeds.push_back("\xEF\xBB\xBF\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE3\x81\r\n");  // overlong, surrogate, too large, cut
+    seeds.push_back("\x1B$B\x30\x21\x1B(J\\~\x1B$)C\x1B(I\x8E\xA1\x8F\xA2\xA3");   // escapes, single shifts
+    seeds.push_back(
+        "\xEF\xBB\xBF\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE3\x81\r\n");  // overlong, surrogate, too large, cut
     seeds.push_back(std::string(4095, 'a') + "\r\nあ" + std::string(4093, 'b') + "\x82");  // block edges
     return seeds;
 }
@@ -149,8 +150,13 @@ std::vector<uint16_t> Units(const std::string& b, bool big_endian, bool* odd) {
     size_t i = 0;
     if (b.size() >= 2) {
         unsigned char x = static_cast<unsigned char>(b[0]), y = static_cast<unsigned char>(b[1]);
-        if (x == 0xFF && y == 0xFE) { big_endian = false; i = 2; }
-        else if (x == 0xFE && y == 0xFF) { big_endian = true; i = 2; }
+        if (x == 0xFF && y == 0xFE) {
+            big_endian = false;
+            i = 2;
+        } else if (x == 0xFE && y == 0xFF) {
+            big_endian = true;
+            i = 2;
+        }
     }
     for (; i + 1 < b.size(); i += 2) {
         unsigned char x = static_cast<unsigned char>(b[i]), y = static_cast<unsigned char>(b[i + 1]);
@@ -309,16 +315,21 @@ TEST(HostileText, StandInsKeepEveryWellFormedUnicodeFile) {
         std::string bytes = kxtest::HostileInput(seed, i, seeds, 12000);
         kxtest::Random r(seed ^ i);
         // Characters the code page lacks, dropped in at random places as UTF-8 or UTF-16 LE.
-        static const std::string kRare[] = {"\xC2\xA0", "\xE2\x80\x94", "\xF0\x9F\x98\x80", "\xEE\x80\x80",
-                                            std::string("\xA0\x00", 2), "\x14\x20", std::string("\x3D\xD8\x00\xDE", 4),
+        static const std::string kRare[] = {"\xC2\xA0",
+                                            "\xE2\x80\x94",
+                                            "\xF0\x9F\x98\x80",
+                                            "\xEE\x80\x80",
+                                            std::string("\xA0\x00", 2),
+                                            "\x14\x20",
+                                            std::string("\x3D\xD8\x00\xDE", 4),
                                             std::string("\x00\xE0", 2)};
         for (uint32_t k = r.Below(6); k > 0; --k) {
             const size_t at = bytes.empty() ? 0 : r.Below(static_cast<uint32_t>(bytes.size()));
             bytes.insert(at, kRare[r.Below(8)]);
         }
         ASSERT_TRUE(kxtest::WriteFileBytes(input, bytes));
-        for (kx::CharSetCode asked : {kx::kCharSetUtf8, kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom, kx::kCharSetUtf16LeBom,
-                                       kx::kCharSetUtf16Be, kx::kCharSetUtf16Le}) {
+        for (kx::CharSetCode asked : {kx::kCharSetUtf8, kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom,
+                                      kx::kCharSetUtf16LeBom, kx::kCharSetUtf16Be, kx::kCharSetUtf16Le}) {
             const std::string where = "char set " + std::to_string(asked) + ", input " + std::to_string(i) + ": " +
                                       Escaped(bytes.substr(0, 300));
             kxtest::NoteInput(where);
@@ -376,8 +387,8 @@ TEST(HostileText, EveryReaderFlagsWhatItLoses) {
         ASSERT_TRUE(kxtest::WriteFileBytes(input, bytes));
         kxtest::Random r(seed ^ i);
         for (kx::CharSetCode asked : {kx::kCharSetAuto, kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis,
-                                       kx::kCharSetUtf8, kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom,
-                                       kx::kCharSetUtf16LeBom, kx::kCharSetUtf16Be, kx::kCharSetUtf16Le}) {
+                                      kx::kCharSetUtf8, kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom,
+                                      kx::kCharSetUtf16LeBom, kx::kCharSetUtf16Be, kx::kCharSetUtf16Le}) {
             const std::string where = "char set " + std::to_string(asked) + ", input " + std::to_string(i) + ": " +
                                       Escaped(bytes.substr(0, 300));
             kxtest::NoteInput(where);

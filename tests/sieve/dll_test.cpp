@@ -117,7 +117,9 @@ TEST_F(SieveTest, DoubleByteCharactersAreWhole) {
 TEST_F(SieveTest, ABufferFilledAnewIsWalkedAsItReadsNow) {
     // The same buffer, first holding ア (83 41) and then three ASCII letters: a start of 1 is a
     // trail byte the first time and a character of its own the second.
-    char buffer[4] = "\x83\x41" "a";
+    char buffer[4] =
+        "\x83\x41"
+        "a";
     ASSERT_NE(lib.compile(&jre, "."), 0);
     jre.search_start = 1;
     ASSERT_NE(lib.match(&jre, buffer, 3), 0);
@@ -126,7 +128,10 @@ TEST_F(SieveTest, ABufferFilledAnewIsWalkedAsItReadsNow) {
     ASSERT_NE(lib.match(&jre, buffer, 3), 0);
     EXPECT_EQ(jre.match_position, 1);
     // And back: the start moves off the trail byte again.
-    std::memcpy(buffer, "\x83\x41" "a", 4);
+    std::memcpy(buffer,
+                "\x83\x41"
+                "a",
+                4);
     ASSERT_NE(lib.match(&jre, buffer, 3), 0);
     EXPECT_EQ(jre.match_position, 2);
 }
@@ -263,33 +268,33 @@ void ForgetSettings() { RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Kestrel\\Sie
 DWORD StoredSetting(const char* name) {
     DWORD value = 99;
     DWORD size = sizeof value;
-    RegGetValueA(HKEY_CURRENT_USER, "Software\\Kestrel\\Sieve", name, RRF_RT_REG_DWORD, nullptr, &value,
-                 &size);
+    RegGetValueA(HKEY_CURRENT_USER, "Software\\Kestrel\\Sieve", name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
 }
 
 // Waits for the option dialog from another thread, lets `act` work on it, then presses `button`.
 class DialogPresser {
 public:
-    template <typename Act> DialogPresser(int button, Act act) : thread_([this, button, act] {
-        const std::string title = Sjis(L"あいまい検索の設定");
-        for (int i = 0; i < 500 && !found_; ++i) {
-            // Only this process's dialog: other tests may show the same dialog at the same time.
-            for (HWND dialog = FindWindowExA(nullptr, nullptr, "#32770", title.c_str()); dialog;
-                 dialog = FindWindowExA(nullptr, dialog, "#32770", title.c_str())) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(dialog, &owner);
-                // A dialog becomes visible once it has set its controls up: acting earlier would be
-                // undone by its own initialisation.
-                if (owner != GetCurrentProcessId() || !IsWindowVisible(dialog)) continue;
-                found_ = true;
-                act(dialog);
-                SendMessageA(dialog, WM_COMMAND, button, 0);
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }) {}
+    template <typename Act> DialogPresser(int button, Act act)
+        : thread_([this, button, act] {
+              const std::string title = Sjis(L"あいまい検索の設定");
+              for (int i = 0; i < 500 && !found_; ++i) {
+                  // Only this process's dialog: other tests may show the same dialog at the same time.
+                  for (HWND dialog = FindWindowExA(nullptr, nullptr, "#32770", title.c_str()); dialog;
+                       dialog = FindWindowExA(nullptr, dialog, "#32770", title.c_str())) {
+                      DWORD owner = 0;
+                      GetWindowThreadProcessId(dialog, &owner);
+                      // A dialog becomes visible once it has set its controls up: acting earlier would be
+                      // undone by its own initialisation.
+                      if (owner != GetCurrentProcessId() || !IsWindowVisible(dialog)) continue;
+                      found_ = true;
+                      act(dialog);
+                      SendMessageA(dialog, WM_COMMAND, button, 0);
+                      return;
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+          }) {}
     ~DialogPresser() { thread_.join(); }
     bool found() const { return found_; }
 

@@ -70,8 +70,10 @@ TEST_F(FoldTest, PositionMapsAreExactAcrossWidthChanges) {
     const int to_folded[] = {0, 1, 1, 3, 3, 4, 5};
     for (int r = 0; r <= 6; ++r) EXPECT_EQ(t.FoldedPosition(r), to_folded[r]) << "real " << r;
 
-    struct Area { int pos, len, real_pos, real_len; };
-    const Area areas[] = {{1, 2, 1, 2}, {3, 1, 3, 2}, {1, 3, 1, 4}, {2, 1, 1, 2},
+    struct Area {
+        int pos, len, real_pos, real_len;
+    };
+    const Area areas[] = {{1, 2, 1, 2}, {3, 1, 3, 2},   {1, 3, 1, 4}, {2, 1, 1, 2},
                           {4, 0, 5, 0}, {0, 100, 0, 6}, {5, 0, 6, 0}};
     for (const Area& a : areas) {
         int len = a.len;
@@ -85,8 +87,7 @@ TEST_F(FoldTest, PositionMapsAreExactAcrossWidthChanges) {
 TEST_F(FoldTest, UnitThatShrinksMapsBothWays) {
     const std::string real = Sjis(L"ｶﾞa");
     FoldedText t;
-    t.Assign(real.data(), real.size(),
-             FoldRules::FromFlags(sieve::kFuzzyIgnoreVoicing | sieve::kFuzzyKeepWidth));
+    t.Assign(real.data(), real.size(), FoldRules::FromFlags(sieve::kFuzzyIgnoreVoicing | sieve::kFuzzyKeepWidth));
     ASSERT_EQ(t.text(), Sjis(L"ｶa"));
     int len = 1;
     EXPECT_EQ(t.RealArea(0, &len), 0);
@@ -96,8 +97,7 @@ TEST_F(FoldTest, UnitThatShrinksMapsBothWays) {
 }
 
 TEST_F(FoldTest, PlainFindStringIsFoldedAndEscaped) {
-    EXPECT_EQ(FoldPattern(Sjis(L"a.b(ｶﾞ)*").c_str(), false, FoldRules::FromFlags(kFoldAll)),
-              Sjis(L"a\\.b\\(が\\)\\*"));
+    EXPECT_EQ(FoldPattern(Sjis(L"a.b(ｶﾞ)*").c_str(), false, FoldRules::FromFlags(kFoldAll)), Sjis(L"a\\.b\\(が\\)\\*"));
     EXPECT_EQ(FoldPattern(Sjis(L"ＡＢ．［").c_str(), false, FoldRules::FromFlags(kFoldAll)), "ab\\.\\[");
     EXPECT_EQ(FoldPattern(Sjis(L"表\\").c_str(), false, FoldRules::FromFlags(kFoldAll)), Sjis(L"表\\\\"));
 }
@@ -110,8 +110,7 @@ TEST_F(FoldTest, RegexFoldsOnlyLiterals) {
     // A full-width digit after a backslash is a literal, never a backreference.
     EXPECT_EQ(FoldPattern(Sjis(L"(a)\\１").c_str(), true, all), "(a)\\x31");
     // The 5C of ソ does not escape the letter after it.
-    EXPECT_EQ(FoldPattern(Sjis(L"ソA").c_str(), true, FoldRules::FromFlags(sieve::kFuzzyKeepKana)),
-              Sjis(L"ソa"));
+    EXPECT_EQ(FoldPattern(Sjis(L"ソA").c_str(), true, FoldRules::FromFlags(sieve::kFuzzyKeepKana)), Sjis(L"ソa"));
 }
 
 }  // namespace

@@ -23,8 +23,7 @@ public:
         bound_ = Bind("Jre2Open", &open) && Bind("Jre2Compile", &compile) && Bind("Jre2Close", &close) &&
                  Bind("Jre2GetMatchInfo_HmJre", &match) && Bind("JreGetTagPosition", &tag) &&
                  Bind("Fuzzy_Open", &fuzzy_open) && Bind("Fuzzy_Close", &fuzzy_close) &&
-                 Bind("Fuzzy_ConvertTarget", &convert_target) &&
-                 Bind("Fuzzy_ConvertFindString", &convert_find) &&
+                 Bind("Fuzzy_ConvertTarget", &convert_target) && Bind("Fuzzy_ConvertFindString", &convert_find) &&
                  Bind("Fuzzy_FindPos2RealPos", &real_pos) && Bind("Fuzzy_FindArea2RealArea", &real_area) &&
                  Bind("Fuzzy_RealPos2FindPos", &find_pos) && Bind("Fuzzy_OptionDialog", &dialog) &&
                  Bind("JreGetVersion", &version);

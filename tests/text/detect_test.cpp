@@ -23,13 +23,16 @@ private:
     std::set<uint32_t> installed_;
 };
 
-kx::Detection DetectText(const std::string& s, kx::CharSetCode requested = kx::kCharSetAuto, kx::LineBreakCode hint = kx::kLineBreakCrLf,
+kx::Detection DetectText(const std::string& s, kx::CharSetCode requested = kx::kCharSetAuto,
+                         kx::LineBreakCode hint = kx::kLineBreakCrLf,
                          const kx::CodePageQuery& cp = kx::PlatformCodePages()) {
     return kx::Detect(reinterpret_cast<const unsigned char*>(s.data()), static_cast<uint32_t>(s.size()), requested,
                       hint, cp);
 }
 int32_t CharSetOf(const std::string& s) { return DetectText(s).char_set; }
-int32_t CharSetWith(const kx::CodePageQuery& cp, const std::string& s) { return DetectText(s, kx::kCharSetAuto, kx::kLineBreakCrLf, cp).char_set; }
+int32_t CharSetWith(const kx::CodePageQuery& cp, const std::string& s) {
+    return DetectText(s, kx::kCharSetAuto, kx::kLineBreakCrLf, cp).char_set;
+}
 
 // n bytes made of unit repeated, then cut to n.
 std::string Repeat(const std::string& unit, size_t n) {
@@ -63,21 +66,37 @@ TEST_F(Detect, ShortSampleTakesTheAnsiCodeOrTheRequestedSetWithTheHint) {
     EXPECT_EQ(kx::kCharSetUtf8, d.char_set);
     EXPECT_EQ(kx::kLineBreakCr, d.line_break);
     // Even a mark does not count in four bytes or fewer; five bytes are enough.
-    EXPECT_EQ(932, CharSetOf("\xEF\xBB\xBF" "a"));
-    EXPECT_EQ(kx::kCharSetUtf8Bom, CharSetOf("\xEF\xBB\xBF" "ab"));
+    EXPECT_EQ(932, CharSetOf("\xEF\xBB\xBF"
+                             "a"));
+    EXPECT_EQ(kx::kCharSetUtf8Bom, CharSetOf("\xEF\xBB\xBF"
+                                             "ab"));
     d = kx::Detect(nullptr, 0, kx::kCharSetAuto, kx::kLineBreakLf);
     EXPECT_EQ(932, d.char_set);
     EXPECT_EQ(kx::kLineBreakCrLf, d.line_break);
     // A requested set is taken whatever the bytes.
-    EXPECT_EQ(kx::kCharSetJis, DetectText("\xEF\xBB\xBF" "abcdef", kx::kCharSetJis).char_set);
+    EXPECT_EQ(kx::kCharSetJis, DetectText("\xEF\xBB\xBF"
+                                          "abcdef",
+                                          kx::kCharSetJis)
+                                   .char_set);
 }
 
 TEST_F(Detect, ByteOrderMarksInTheirOrder) {
-    EXPECT_EQ(kx::kCharSetUtf8Bom, CharSetOf("\xEF\xBB\xBF" "\x82\xA0\xFF\xFE"));
-    EXPECT_EQ(-7, CharSetOf(std::string("\x00\x00\xFE\xFF\x00\x00\x00" "a", 8)));
-    EXPECT_EQ(-8, CharSetOf(std::string("\xFF\xFE\x00\x00" "a\x00\x00\x00", 8)));
-    EXPECT_EQ(kx::kCharSetUtf16BeBom, CharSetOf(std::string("\xFE\xFF\x00" "a\x00" "b", 6)));
-    EXPECT_EQ(kx::kCharSetUtf16LeBom, CharSetOf(std::string("\xFF\xFE" "a\x00" "b\x00", 6)));
+    EXPECT_EQ(kx::kCharSetUtf8Bom, CharSetOf("\xEF\xBB\xBF"
+                                             "\x82\xA0\xFF\xFE"));
+    EXPECT_EQ(-7, CharSetOf(std::string("\x00\x00\xFE\xFF\x00\x00\x00"
+                                        "a",
+                                        8)));
+    EXPECT_EQ(-8, CharSetOf(std::string("\xFF\xFE\x00\x00"
+                                        "a\x00\x00\x00",
+                                        8)));
+    EXPECT_EQ(kx::kCharSetUtf16BeBom, CharSetOf(std::string("\xFE\xFF\x00"
+                                                            "a\x00"
+                                                            "b",
+                                                            6)));
+    EXPECT_EQ(kx::kCharSetUtf16LeBom, CharSetOf(std::string("\xFF\xFE"
+                                                            "a\x00"
+                                                            "b\x00",
+                                                            6)));
 }
 
 TEST_F(Detect, Iso2022DesignatorsNeedTheirCodePage) {

@@ -21,8 +21,8 @@ SYSTEMTIME Time(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD se
 void ExpectTime(const SYSTEMTIME& expected, const kx::FileTimeStamp& actual) {
     ASSERT_TRUE(actual.valid);
     EXPECT_EQ(0, memcmp(&expected, &actual.time, sizeof expected))
-        << actual.time.wYear << "-" << actual.time.wMonth << "-" << actual.time.wDay << " " << actual.time.wHour
-        << ":" << actual.time.wMinute << ":" << actual.time.wSecond << "." << actual.time.wMilliseconds;
+        << actual.time.wYear << "-" << actual.time.wMonth << "-" << actual.time.wDay << " " << actual.time.wHour << ":"
+        << actual.time.wMinute << ":" << actual.time.wSecond << "." << actual.time.wMilliseconds;
 }
 
 class FileUtils : public ::testing::Test {

@@ -82,7 +82,8 @@ TEST(JisConvert, JisToSjisAgreesWithIconvOnEveryJisX0208Character) {
             if (!assigned) continue;
             ++compared;
             EXPECT_EQ(sjis[i], Pair(s.first, s.second)) << ku << "-" << ten;
-            EXPECT_EQ(JisPairOf(jis[i]), Pair(static_cast<unsigned char>(ku + 0x20), static_cast<unsigned char>(ten + 0x20)));
+            EXPECT_EQ(JisPairOf(jis[i]),
+                      Pair(static_cast<unsigned char>(ku + 0x20), static_cast<unsigned char>(ten + 0x20)));
         }
     }
     // JIS X 0208:1997 assigns 6879 characters.
@@ -136,7 +137,8 @@ TEST(JisConvert, IbmExtensionTableAgreesWithIconvCodePage932) {
         const unsigned char trail = static_cast<unsigned char>(0x40 + index % 192);
         int expected = 0x2129;
         if (trail <= 0xFC && trail != 0x7F) {
-            size_t i = static_cast<size_t>((lead - 0x81 - (0xE0 - 0xA0)) * 188 + (trail - 0x40) - (trail > 0x7F ? 1 : 0));
+            size_t i =
+                static_cast<size_t>((lead - 0x81 - (0xE0 - 0xA0)) * 188 + (trail - 0x40) - (trail > 0x7F ? 1 : 0));
             ASSERT_EQ(lead, positions[i].first);
             ASSERT_EQ(trail, positions[i].second);
             auto it = is_char(utf8[i]) ? lowest_jis.find(utf8[i]) : lowest_jis.end();

@@ -98,7 +98,9 @@ TEST(KxString, FindNeverStartsOnATrailByte) {
     // "表" is 0x95 0x5C: its second byte is a backslash byte.
     string s("\x95\x5C\\");
     EXPECT_EQ(s.find("\\", 0), 2);
-    string t("a\x95\x5C" "bc\\");
+    string t(
+        "a\x95\x5C"
+        "bc\\");
     EXPECT_EQ(t.find("\\b", 0), -1);
     EXPECT_EQ(t.find("\\", 0), 5);
 }

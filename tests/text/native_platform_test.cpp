@@ -35,10 +35,10 @@ TEST(NativePlatform, WholeTextsConvertAsThePlatformConvertsThem) {
             case ConversionKind::kAnsiToUnits:
             case ConversionKind::kAnsiToUnitsStrict:
             case ConversionKind::kUtf8ToUnits:
-                answer = sample.kind == ConversionKind::kUtf8ToUnits
-                             ? Utf8ToUnits(bytes.data(), n, wide_out, 64)
-                             : AnsiToUnits(bytes.data(), n, wide_out, 64,
-                                           sample.kind == ConversionKind::kAnsiToUnitsStrict);
+                answer =
+                    sample.kind == ConversionKind::kUtf8ToUnits
+                        ? Utf8ToUnits(bytes.data(), n, wide_out, 64)
+                        : AnsiToUnits(bytes.data(), n, wide_out, 64, sample.kind == ConversionKind::kAnsiToUnitsStrict);
                 for (int32_t j = 0; j < answer; ++j) output.push_back(static_cast<uint16_t>(wide_out[j]));
                 break;
             case ConversionKind::kUnitsToAnsi:

@@ -24,8 +24,8 @@ struct Rng {
 // Characters the table answers exactly (ASCII, kana, kanji, half-width kana, NEC row 13) and line
 // breaks; then ones it answers inexactly (é, €); then ones it leaves to the platform (a character
 // beyond U+FFFF, U+FFFD).
-const std::vector<std::wstring> kExact = {L"a", L"Zz9 ", L"\x3042", L"\x6F22\x5B57", L"\xFF71", L"\x2460",
-                                         L"\r\n", L"\r", L"\n", L"\x8868", L"\x30BD"};
+const std::vector<std::wstring> kExact = {L"a",    L"Zz9 ", L"\x3042", L"\x6F22\x5B57", L"\xFF71", L"\x2460",
+                                          L"\r\n", L"\r",   L"\n",     L"\x8868",       L"\x30BD"};
 const std::vector<std::wstring> kInexact = {L"\x00E9", L"\x20AC"};
 const std::vector<std::wstring> kPlatform = {L"\xD842\xDFB7", L"\xFFFD"};
 
@@ -51,8 +51,7 @@ std::string Utf8Of(const std::wstring& units) {
 }
 
 // CR LF and CR become LF (units or bytes).
-template <typename S>
-S Folded(const S& s) {
+template <typename S> S Folded(const S& s) {
     S out;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\r') {
@@ -167,7 +166,8 @@ TEST_F(ReaderReference, Utf16ReadsAsThePlatformConvertsIt) {
         if (units[32766 + round % 3 - 1] >= 0xD800 && units[32766 + round % 3 - 1] <= 0xDBFF)
             units[32766 + round % 3 - 1] = L'x';
         units.insert(32766 + round % 3, L"\r\n");
-        if (round % 4 == 3) units.insert(r.Below(static_cast<uint32_t>(units.size())), 1, L'\xDC00');  // a lone surrogate
+        if (round % 4 == 3)
+            units.insert(r.Below(static_cast<uint32_t>(units.size())), 1, L'\xDC00');  // a lone surrogate
         const bool big_endian = round % 8 >= 4;
         std::string bytes;
         for (wchar_t u : units) {

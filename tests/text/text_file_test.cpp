@@ -17,17 +17,17 @@ using kxtest::ReadFileBytes;
 using kxtest::WriteFileBytes;
 
 // Shift_JIS characters of the internal text.
-const std::string kKan = "漢";  // JIS 3441, U+6F22
+const std::string kKan = "漢";        // JIS 3441, U+6F22
 const std::string kHyo = "\x95\x5C";  // 表 (trail byte 0x5C)
 const std::string kSo = "\x83\x5C";   // ソ
 const std::string kA = "あ";
-const std::string kHalfA = "ｱ";  // half-width
+const std::string kHalfA = "ｱ";     // half-width
 const std::string kCircled1 = "①";  // NEC row 13
 const std::string kBecause = "∵";
 
-const kx::CharSetCode kAllSets[] = {kx::kCharSetSjis, kx::kCharSetEucJp, kx::kCharSetJis, kx::kCharSetUtf8,
-                            kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom, kx::kCharSetUtf16LeBom,
-                            kx::kCharSetUtf16Be, kx::kCharSetUtf16Le};
+const kx::CharSetCode kAllSets[] = {kx::kCharSetSjis,       kx::kCharSetEucJp,   kx::kCharSetJis,
+                                    kx::kCharSetUtf8,       kx::kCharSetUtf8Bom, kx::kCharSetUtf16BeBom,
+                                    kx::kCharSetUtf16LeBom, kx::kCharSetUtf16Be, kx::kCharSetUtf16Le};
 const kx::LineBreakCode kAllBreaks[] = {kx::kLineBreakCr, kx::kLineBreakLf, kx::kLineBreakCrLf};
 
 struct ReadResult {
@@ -83,8 +83,8 @@ protected:
 
 // Writes text, reads it back (with the set detected, or given), writes what was read with what was
 // found, and expects the text and the file bytes unchanged.
-void ExpectRoundTrip(const kxtest::ScratchDir& dir, kx::CharSetCode char_set, kx::LineBreakCode line_break, const std::string& text,
-                     bool detect) {
+void ExpectRoundTrip(const kxtest::ScratchDir& dir, kx::CharSetCode char_set, kx::LineBreakCode line_break,
+                     const std::string& text, bool detect) {
     SCOPED_TRACE("char set " + std::to_string(char_set) + ", line break " + std::to_string(line_break));
     const std::string first = dir / "first.txt", second = dir / "second.txt";
     ASSERT_TRUE(WriteText(first, char_set, line_break, text));
@@ -102,7 +102,8 @@ void ExpectRoundTrip(const kxtest::ScratchDir& dir, kx::CharSetCode char_set, kx
 // About 40 KB of lines mixing ASCII, kanji, kana, half-width katakana, trail bytes 0x5C and symbols,
 // with an empty line now and then.
 std::string MixedText() {
-    const std::string tokens[] = {"abc", " ", "\\", kKan, kHyo, kSo, kA, kHalfA, kCircled1, kBecause, "\t", "0123", "~"};
+    const std::string tokens[] = {"abc",  " ",       "\\",     kKan, kHyo,   kSo, kA,
+                                  kHalfA, kCircled1, kBecause, "\t", "0123", "~"};
     std::string text;
     uint32_t seed = 12345;
     for (int line = 0; line < 1500; ++line) {
@@ -147,8 +148,8 @@ TEST_P(RoundTrip, CharactersAndLineBreaksAcrossBlockBoundaries) {
         for (int k : prefixes) {
             SCOPED_TRACE("prefix " + std::to_string(k));
             // A line break near the start: line breaks are counted in the first 16 KB only.
-            std::string text = "a\n" + std::string(static_cast<size_t>(k - 2), 'a') + kKan + "\n" + kA + kHalfA +
-                               "\n" + kHyo + "z\n";
+            std::string text =
+                "a\n" + std::string(static_cast<size_t>(k - 2), 'a') + kKan + "\n" + kA + kHalfA + "\n" + kHyo + "z\n";
             ExpectRoundTrip(dir_, GetParam(), line_break, text, false);
             if (HasFatalFailure()) return;
         }
@@ -168,11 +169,19 @@ TEST_F(TextFileTest, KnownEncodingOfAShortText) {
         {kx::kCharSetEucJp, "A\xB4\xC1\x8E\xB1\n"},
         {kx::kCharSetJis, "A\x1B$B4A\x1B(B\xB1\n"},
         {kx::kCharSetUtf8, "A\xE6\xBC\xA2\xEF\xBD\xB1\n"},
-        {kx::kCharSetUtf8Bom, "\xEF\xBB\xBF" "A\xE6\xBC\xA2\xEF\xBD\xB1\n"},
-        {kx::kCharSetUtf16LeBom, std::string("\xFF\xFE" "A\x00\x22\x6F\x71\xFF\n\x00", 10)},
-        {kx::kCharSetUtf16BeBom, std::string("\xFE\xFF\x00" "A\x6F\x22\xFF\x71\x00\n", 10)},
+        {kx::kCharSetUtf8Bom,
+         "\xEF\xBB\xBF"
+         "A\xE6\xBC\xA2\xEF\xBD\xB1\n"},
+        {kx::kCharSetUtf16LeBom, std::string("\xFF\xFE"
+                                             "A\x00\x22\x6F\x71\xFF\n\x00",
+                                             10)},
+        {kx::kCharSetUtf16BeBom, std::string("\xFE\xFF\x00"
+                                             "A\x6F\x22\xFF\x71\x00\n",
+                                             10)},
         {kx::kCharSetUtf16Le, std::string("A\x00\x22\x6F\x71\xFF\n\x00", 8)},
-        {kx::kCharSetUtf16Be, std::string("\x00" "A\x6F\x22\xFF\x71\x00\n", 8)},
+        {kx::kCharSetUtf16Be, std::string("\x00"
+                                          "A\x6F\x22\xFF\x71\x00\n",
+                                          8)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.char_set);
@@ -196,30 +205,44 @@ TEST_F(TextFileTest, JisWriterEscapesAndEndsInAscii) {
 // The runtime's text mode would end the file at 0x1A; only CR LF <-> LF may change.
 TEST_F(TextFileTest, ShiftJisCrLfKeepsControlZAndLoneCr) {
     const std::string path = dir_ / "sjis.txt";
-    const std::string bytes = "abc\x1A" "def\r\n" + kHyo + "\rnot a break\r\r\nend\x1A\r\n";
+    const std::string bytes =
+        "abc\x1A"
+        "def\r\n" +
+        kHyo + "\rnot a break\r\r\nend\x1A\r\n";
     ASSERT_TRUE(WriteFileBytes(path, bytes));
     ReadResult r = ReadText(path, kx::kCharSetAuto);
     EXPECT_EQ(kx::kCharSetSjis, r.char_set);
     EXPECT_EQ(kx::kLineBreakCrLf, r.line_break);
-    EXPECT_EQ("abc\x1A" "def\n" + kHyo + "\rnot a break\r\nend\x1A\n", r.text);
+    EXPECT_EQ(
+        "abc\x1A"
+        "def\n" +
+            kHyo + "\rnot a break\r\nend\x1A\n",
+        r.text);
     ASSERT_TRUE(WriteText(path, r.char_set, r.line_break, r.text));
     EXPECT_EQ(bytes, ReadFileBytes(path));
 }
 
 TEST_F(TextFileTest, Utf8MarkIsDroppedOnReadingAndWrittenOnlyForTheMarkedSet) {
     const std::string path = dir_ / "bom.txt";
-    ASSERT_TRUE(WriteFileBytes(path, "\xEF\xBB\xBF" "abc\xE6\xBC\xA2\n"));
+    ASSERT_TRUE(WriteFileBytes(path,
+                               "\xEF\xBB\xBF"
+                               "abc\xE6\xBC\xA2\n"));
     ReadResult r = ReadText(path, kx::kCharSetUtf8);
     EXPECT_EQ("abc" + kKan + "\n", r.text);
     ASSERT_TRUE(WriteText(path, kx::kCharSetUtf8, kx::kLineBreakLf, r.text));
     EXPECT_EQ("abc\xE6\xBC\xA2\n", ReadFileBytes(path));
     ASSERT_TRUE(WriteText(path, kx::kCharSetUtf8Bom, kx::kLineBreakLf, r.text));
-    EXPECT_EQ("\xEF\xBB\xBF" "abc\xE6\xBC\xA2\n", ReadFileBytes(path));
+    EXPECT_EQ(
+        "\xEF\xBB\xBF"
+        "abc\xE6\xBC\xA2\n",
+        ReadFileBytes(path));
 }
 
 TEST_F(TextFileTest, Utf16MarkDecidesTheByteOrder) {
     const std::string path = dir_ / "u16.txt";
-    ASSERT_TRUE(WriteFileBytes(path, std::string("\xFE\xFF\x00" "a\x6F\x22\x00\r\x00\n", 10)));
+    ASSERT_TRUE(WriteFileBytes(path, std::string("\xFE\xFF\x00"
+                                                 "a\x6F\x22\x00\r\x00\n",
+                                                 10)));
     ReadResult r = ReadText(path, kx::kCharSetUtf16Le);
     EXPECT_EQ(kx::kCharSetUtf16Le, r.char_set);
     EXPECT_EQ("a" + kKan + "\n", r.text);
@@ -254,18 +277,44 @@ TEST_F(TextFileTest, LossyWhenACharacterOrSequenceCannotBeKept) {
         const char* what;
     } lossy[] = {
         {kx::kCharSetUtf8, "caf\xC3\xA9\n", "e acute, not in code page 932"},
-        {kx::kCharSetUtf8, "price \xC2\xA5" "100\n", "yen sign, only a look-alike in 932"},
+        {kx::kCharSetUtf8,
+         "price \xC2\xA5"
+         "100\n",
+         "yen sign, only a look-alike in 932"},
         {kx::kCharSetUtf8, "smile \xF0\x9F\x98\x80\n", "outside the BMP"},
-        {kx::kCharSetUtf8, "a\xE3\x81" "b\n", "broken sequence"},
+        {kx::kCharSetUtf8,
+         "a\xE3\x81"
+         "b\n",
+         "broken sequence"},
         {kx::kCharSetUtf8, "a\xC0\xAF\n", "overlong form"},
         {kx::kCharSetUtf8, "a\xED\xA0\x80\n", "encoded surrogate"},
         {kx::kCharSetUtf8, "abc\xE3\x81", "sequence cut by the end of the file"},
-        {kx::kCharSetUtf8, "abc\xFF" "d", "byte FF"},
-        {kx::kCharSetUtf16LeBom, std::string("\xFF\xFE" "a\x00\x00\xD8" "b\x00", 8), "lone high surrogate"},
-        {kx::kCharSetUtf16LeBom, std::string("\xFF\xFE" "a\x00" "b", 5), "odd last byte"},
-        {kx::kCharSetEucJp, "\xB4\xC1" "a\xB4" "b\n", "pair broken by ASCII"},
+        {kx::kCharSetUtf8,
+         "abc\xFF"
+         "d",
+         "byte FF"},
+        {kx::kCharSetUtf16LeBom,
+         std::string("\xFF\xFE"
+                     "a\x00\x00\xD8"
+                     "b\x00",
+                     8),
+         "lone high surrogate"},
+        {kx::kCharSetUtf16LeBom,
+         std::string("\xFF\xFE"
+                     "a\x00"
+                     "b",
+                     5),
+         "odd last byte"},
+        {kx::kCharSetEucJp,
+         "\xB4\xC1"
+         "a\xB4"
+         "b\n",
+         "pair broken by ASCII"},
         {kx::kCharSetEucJp, "\xB4\xC1\x8F\xB0\xA1\n", "JIS X 0212 character"},
-        {kx::kCharSetEucJp, "\xB4\xC1\x8E" "a\n", "single shift without katakana"},
+        {kx::kCharSetEucJp,
+         "\xB4\xC1\x8E"
+         "a\n",
+         "single shift without katakana"},
         {kx::kCharSetEucJp, "\xB4\xC1\x85\xA1\n", "byte outside EUC-JP"},
         {kx::kCharSetJis, "a\x1B(I12\x1B(B\n", "half-width katakana set"},
         {kx::kCharSetJis, "a\x1B$B4\x1B(B\n", "half a pair"},
@@ -282,9 +331,20 @@ TEST_F(TextFileTest, LossyWhenACharacterOrSequenceCannotBeKept) {
     // The same files without the offending part read clean.
     const Case clean[] = {
         {kx::kCharSetUtf8, "caf\xE3\x81\x82\n", ""},
-        {kx::kCharSetUtf16LeBom, std::string("\xFF\xFE" "a\x00" "b\x00", 6), ""},
-        {kx::kCharSetEucJp, "\xB4\xC1" "a\xB4\xC1\n\x8E\xB1", ""},
-        {kx::kCharSetJis, "a\x1B$B4A\x1B(J" "b\n", ""},
+        {kx::kCharSetUtf16LeBom,
+         std::string("\xFF\xFE"
+                     "a\x00"
+                     "b\x00",
+                     6),
+         ""},
+        {kx::kCharSetEucJp,
+         "\xB4\xC1"
+         "a\xB4\xC1\n\x8E\xB1",
+         ""},
+        {kx::kCharSetJis,
+         "a\x1B$B4A\x1B(J"
+         "b\n",
+         ""},
     };
     for (const Case& c : clean) {
         ASSERT_TRUE(WriteFileBytes(path, c.bytes));
@@ -363,7 +423,8 @@ TEST_F(TextFileTest, OpenRefusals) {
     const std::string path = dir_ / "open.txt";
     ASSERT_TRUE(WriteFileBytes(path, "text\n"));
     kx::TextFile file;
-    EXPECT_FALSE(file.Open(static_cast<const char*>(nullptr), kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
+    EXPECT_FALSE(
+        file.Open(static_cast<const char*>(nullptr), kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
     EXPECT_FALSE(file.Open("", kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
     EXPECT_FALSE(file.Open(path.c_str(), 2, kx::kCharSetAuto, kx::kLineBreakCrLf));
     EXPECT_FALSE(file.Open((dir_ / "missing.txt").c_str(), kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));

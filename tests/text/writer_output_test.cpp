@@ -147,10 +147,11 @@ Output Written(const std::vector<std::string>& calls, kx::CharSetCode char_set, 
 // (taken in runs by some writers).
 std::string RandomText(std::mt19937* rng, size_t length, bool ascii_lines) {
     static const char* const kPieces[] = {
-        "a", "Quarry ", "\r", "\n", "\r\n", "\n\r", "\xB1", "\xDF", "\xA0", "\x80", "\xFD", "\xFF",
-        "\x82\xA0", "\x8A\xBF", "\x95\x5C", "\x83\x5C", "\x81\x40", "\x87\x40", "\x87\x9C", "\xED\x40", "\xEE\xFC",
-        "\xFA\x40", "\xFA\x55", "\xFB\xFC", "\xFC\x4B", "\xFC\x50", "\x85\x40", "\xF0\x40", "\x81\x7F", "\x82\x29",
-        "\x82\x2C", "\x81\r", "\x9F\n", "\xE0\r\n", "\x81", "\xFC", "\x81\xFA"};
+        "a",        "Quarry ",  "\r",       "\n",       "\r\n",     "\n\r",     "\xB1",     "\xDF",
+        "\xA0",     "\x80",     "\xFD",     "\xFF",     "\x82\xA0", "\x8A\xBF", "\x95\x5C", "\x83\x5C",
+        "\x81\x40", "\x87\x40", "\x87\x9C", "\xED\x40", "\xEE\xFC", "\xFA\x40", "\xFA\x55", "\xFB\xFC",
+        "\xFC\x4B", "\xFC\x50", "\x85\x40", "\xF0\x40", "\x81\x7F", "\x82\x29", "\x82\x2C", "\x81\r",
+        "\x9F\n",   "\xE0\r\n", "\x81",     "\xFC",     "\x81\xFA"};
     const size_t count = sizeof kPieces / sizeof *kPieces;
     std::string t;
     while (t.size() < length) {
@@ -162,16 +163,17 @@ std::string RandomText(std::mt19937* rng, size_t length, bool ascii_lines) {
         if (pick < count) t += kPieces[pick];
         else if (pick == count) t += std::string("\x81\0", 2);  // a code the platform gives two units for
         else if ((*rng)() % 8 != 0) t += "あ";
-        else for (size_t n = 20000 + (*rng)() % 60000; n > 1; n -= 2) t += pick == count + 1 ? "xy" : "検";
+        else
+            for (size_t n = 20000 + (*rng)() % 60000; n > 1; n -= 2) t += pick == count + 1 ? "xy" : "検";
     }
     return t;
 }
 
 TEST(WriterOutput, EveryWriterGivesTheReferenceBytesForRandomTexts) {
     ASSERT_EQ(GetACP(), 932u);
-    const kx::CharSetCode sets[] = {kx::kCharSetSjis,      kx::kCharSetEucJp,      kx::kCharSetJis,
-                            kx::kCharSetUtf8,      kx::kCharSetUtf8Bom,    kx::kCharSetUtf16LeBom,
-                            kx::kCharSetUtf16BeBom, kx::kCharSetUtf16Le,    kx::kCharSetUtf16Be};
+    const kx::CharSetCode sets[] = {kx::kCharSetSjis,       kx::kCharSetEucJp,   kx::kCharSetJis,
+                                    kx::kCharSetUtf8,       kx::kCharSetUtf8Bom, kx::kCharSetUtf16LeBom,
+                                    kx::kCharSetUtf16BeBom, kx::kCharSetUtf16Le, kx::kCharSetUtf16Be};
     std::mt19937 rng(2024);
     for (int round = 0; round < 30; ++round) {
         const std::string text = RandomText(&rng, round % 4 == 0 ? 150000 : rng() % 400, round % 3 == 1);

@@ -121,7 +121,8 @@ TEST(LineBuffer, RandomEditsMatchAReferenceModel) {
             kxlib::string removed;
             ASSERT_TRUE(b.erase(TextPos{line, col}, TextPos{to_line, to_col}, "\n", &removed));
             std::string expect = ref[line].substr(col);
-            for (int32_t k = line + 1; k <= to_line; ++k) expect += "\n" + (k == to_line ? ref[k].substr(0, static_cast<size_t>(to_col)) : ref[k]);
+            for (int32_t k = line + 1; k <= to_line; ++k)
+                expect += "\n" + (k == to_line ? ref[k].substr(0, static_cast<size_t>(to_col)) : ref[k]);
             if (to_line == line) expect = ref[line].substr(col, to_col - col);
             ASSERT_EQ(std::string(removed.c_str()), expect);
             std::string merged = ref[line].substr(0, col) + ref[to_line].substr(to_col);
@@ -494,8 +495,9 @@ protected:
 
 TEST_F(HighlightWithLibrary, WholeLineRuleColoursLinesEndingInItsPattern) {
     // "に検索語は見つかりませんでした．" at the end of a line.
-    const std::string words = "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
-                              "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44";
+    const std::string words =
+        "\x82\xC9\x8C\x9F\x8D\xF5\x8C\xEA\x82\xCD\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
+        "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x44";
     ASSERT_TRUE(list.add_rule((words + "$").c_str(), 0x15, 1, kx::Rgb{255, 0, 0}, kx::Rgb{255, 255, 255}));
     const std::string path = "C:\\\x95\x5C\\b.txt";  // a path with "表", whose trail byte is a backslash
     const int n = static_cast<int>(path.size());

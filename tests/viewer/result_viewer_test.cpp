@@ -34,7 +34,8 @@ public:
             result_ = body();
             done_ = true;
         });
-        kxtest::WaitFor([&] { return thread_id_ != 0 && (dialog_ = kxtest::FindThreadWindow(thread_id_, "#32770", kTitle)); });
+        kxtest::WaitFor(
+            [&] { return thread_id_ != 0 && (dialog_ = kxtest::FindThreadWindow(thread_id_, "#32770", kTitle)); });
     }
     ~ModalThread() {
         // A dialog still open (or not found in time) is closed before the thread is joined.
@@ -50,7 +51,9 @@ public:
     kx::TextView* view_object() const {
         return static_cast<kx::TextView*>(static_cast<kx::WindowObject*>(GetPropA(view(), kx::kWindowProp)));
     }
-    bool finished(int timeout_ms = 5000) { return kxtest::WaitFor([&] { return done_.load(); }, timeout_ms); }
+    bool finished(int timeout_ms = 5000) {
+        return kxtest::WaitFor([&] { return done_.load(); }, timeout_ms);
+    }
     INT_PTR result() const { return result_; }
     std::vector<std::string> lines() const {
         SendMessageA(dialog_, WM_NULL, 0, 0);  // the dialog's thread has handled everything sent before
@@ -274,7 +277,8 @@ TEST_F(ResultWindow, DragAndCopyFromTheMenuAndTypingChangesNothing) {
     POINT p = object.drawing_point(kx::ViewPos{5, 1});
     PostMessageA(view, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
     HWND menu = nullptr;
-    ASSERT_TRUE(kxtest::WaitFor([&] { return (menu = kxtest::FindThreadWindow(run.thread_id(), "#32768")) != nullptr; }));
+    ASSERT_TRUE(
+        kxtest::WaitFor([&] { return (menu = kxtest::FindThreadWindow(run.thread_id(), "#32768")) != nullptr; }));
     PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(kxtest::WaitFor([] { return kxtest::ClipboardText() != "old"; }));

@@ -40,8 +40,8 @@ protected:
         wc.lpszClassName = "KestrelTestHost";
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         RegisterClassA(&wc);
-        host_ = CreateWindowExA(0, "KestrelTestHost", "host", WS_POPUP | WS_VISIBLE, 20, 20, 640, 440, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+        host_ = CreateWindowExA(0, "KestrelTestHost", "host", WS_POPUP | WS_VISIBLE, 20, 20, 640, 440, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host_, nullptr);
         view_.reset(new kx::TextView());
         hwnd_ = view_->create(host_);
@@ -123,7 +123,7 @@ TEST_F(TextViewWindow, ClicksLandOnTextPositions) {
 
 TEST_F(TextViewWindow, ClickOnADoubleByteCharacterLandsOnItsStart) {
     Load("aあいz");
-    Click(Cell(2, 0));            // the right half of あ
+    Click(Cell(2, 0));  // the right half of あ
     EXPECT_EQ(Caret(), (TextPos{0, 1}));
     Click(Cell(4, 0));  // the right half of い
     EXPECT_EQ(Caret(), (TextPos{0, 3}));

@@ -5,8 +5,7 @@
 
 namespace kx {
 
-bool HighlightList::add_rule(const char* pattern, uint32_t flags, uint32_t group_mask, Rgb text_color,
-                             Rgb back_color) {
+bool HighlightList::add_rule(const char* pattern, uint32_t flags, uint32_t group_mask, Rgb text_color, Rgb back_color) {
     std::unique_ptr<HighlightRule> rule(new HighlightRule);
     rule->flags = flags;
     rule->group_mask = group_mask;

@@ -10,9 +10,7 @@ namespace kx {
 
 RowLayout::RowLayout(LineBuffer& buffer) : buffer_(buffer), wrap_(false), wrap_width_(80) {}
 
-int32_t RowLayout::row_count() const {
-    return wrap_ ? static_cast<int32_t>(rows_.size()) : buffer_.line_count();
-}
+int32_t RowLayout::row_count() const { return wrap_ ? static_cast<int32_t>(rows_.size()) : buffer_.line_count(); }
 
 int32_t RowLayout::first_row_of(int32_t line) const {
     if (line < 0 || line >= buffer_.line_count()) return -1;

@@ -8,8 +8,7 @@
 
 namespace kx {
 
-template <typename T, int32_t Inline = 20>
-class SmallList {
+template <typename T, int32_t Inline = 20> class SmallList {
 public:
     SmallList() = default;
     SmallList(const SmallList&) = delete;

@@ -56,10 +56,8 @@ EditResult TextModel::run(const EditOperation& op) {
 EditResult TextModel::insert_text(const kxlib::string& text, const char* separator) {
     EditResult result;
     if (text.empty()) return result;
-    if (selection_.has_nonempty_selection())
-        result = run(DeleteRange(selection_.sel_start(), selection_.sel_end()));
-    else
-        selection_.clear();
+    if (selection_.has_nonempty_selection()) result = run(DeleteRange(selection_.sel_start(), selection_.sel_end()));
+    else selection_.clear();
     result.merge(run(InsertText(selection_.caret(), text, separator)));
     return result;
 }

@@ -14,9 +14,7 @@ struct TextPos {
 
 inline bool operator==(TextPos a, TextPos b) { return a.line == b.line && a.column == b.column; }
 inline bool operator!=(TextPos a, TextPos b) { return !(a == b); }
-inline bool operator<(TextPos a, TextPos b) {
-    return a.line < b.line || (a.line == b.line && a.column < b.column);
-}
+inline bool operator<(TextPos a, TextPos b) { return a.line < b.line || (a.line == b.line && a.column < b.column); }
 inline bool operator<=(TextPos a, TextPos b) { return !(b < a); }
 
 // A position on the display: tab-expanded column (one per byte) and display row.
