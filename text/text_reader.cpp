@@ -35,12 +35,12 @@ enum class RunBreaks {
 };
 
 // Copies whole characters from w[0, available) to out[*n ..] in one run, until the output limit, a
-// line break the run does not take (see RunBreaks; a CR that ends the window is always left), or a
-// double-byte character cut by the window's end (or, when stop_at_lead_before_cr, one whose second
-// byte is a CR). Answers how many bytes of w were taken; the byte that stopped the run is left for
-// the caller.
+// line break the run does not take (see RunBreaks; a CR that ends the window is always left), a
+// double-byte character cut by the window's end, or a lead byte followed by a CR or an LF (no
+// character: the caller marks it). Answers how many bytes of w were taken; the byte that stopped the
+// run is left for the caller.
 uint32_t CopyPlainRun(const unsigned char* w, uint32_t available, char* out, uint32_t* n, uint32_t limit,
-                      RunBreaks breaks, bool stop_at_lead_before_cr) {
+                      RunBreaks breaks) {
     // The count is kept in a local: stores through out could otherwise alias *n.
     const bool* lead = LeadByteTable();
     uint32_t m = *n;
@@ -48,7 +48,7 @@ uint32_t CopyPlainRun(const unsigned char* w, uint32_t available, char* out, uin
     while (m < limit && i < available) {
         const unsigned char b = w[i];
         if (lead[b]) {
-            if (i + 1 >= available || (stop_at_lead_before_cr && w[i + 1] == '\r')) break;
+            if (i + 1 >= available || w[i + 1] == '\r' || w[i + 1] == '\n') break;
             out[m++] = static_cast<char>(b);
             out[m++] = static_cast<char>(w[i + 1]);
             i += 2;
@@ -248,12 +248,12 @@ int32_t TextModeReader::Produce(char* out, uint32_t size, bool one_line) {
         // by one.
         uint32_t available;
         const unsigned char* w = Window(&available);
-        Advance(CopyPlainRun(w, available, out, &n, limit, one_line ? RunBreaks::kStop : RunBreaks::kTextMode, true));
+        Advance(CopyPlainRun(w, available, out, &n, limit, one_line ? RunBreaks::kStop : RunBreaks::kTextMode));
         if (!(n < limit && More())) break;
         unsigned char c = Unit();
         out[n++] = static_cast<char>(c);
         if (IsLeadByte(c)) {
-            if (More()) out[n++] = static_cast<char>(Unit());
+            if (More()) out[n++] = SecondByte(Unit());
         } else if (c == '\n' && one_line) {
             break;
         }
@@ -270,7 +270,7 @@ int32_t CodePageReader::Produce(char* out, uint32_t size, bool one_line) {
         // Characters within the buffer, with line breaks folded to LF, are copied in one run.
         uint32_t available;
         const unsigned char* w = Window(&available);
-        Advance(CopyPlainRun(w, available, out, &n, limit, one_line ? RunBreaks::kStop : RunBreaks::kFold, false));
+        Advance(CopyPlainRun(w, available, out, &n, limit, one_line ? RunBreaks::kStop : RunBreaks::kFold));
         if (!(n < limit && More())) break;
         unsigned char c = Get();
         if (c == '\r' || c == '\n') {
@@ -280,7 +280,7 @@ int32_t CodePageReader::Produce(char* out, uint32_t size, bool one_line) {
             continue;
         }
         out[n++] = static_cast<char>(c);
-        if (IsLeadByte(c) && More()) out[n++] = static_cast<char>(Get());
+        if (IsLeadByte(c) && More()) out[n++] = SecondByte(Get());
     }
     return static_cast<int32_t>(n);
 }

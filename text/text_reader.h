@@ -106,6 +106,14 @@ protected:
     void EndOfLine(unsigned char c) {
         if (c == '\r' && Peek() == '\n') Skip();
     }
+    // The byte taken after a lead byte, as the text's second byte of that character. A CR or an LF
+    // there is no second byte of any character (the file is ill-formed), and kept as one it would
+    // come back from the writer as another line break than the file has: the text is lossy, so that
+    // a run refuses the file rather than change it.
+    char SecondByte(unsigned char b) {
+        if (b == '\r' || b == '\n') MarkLossy();
+        return static_cast<char>(b);
+    }
 
 private:
     bool Refill();

@@ -319,6 +319,11 @@ TEST_F(TextFileTest, LossyWhenACharacterOrSequenceCannotBeKept) {
         {kx::kCharSetJis, "a\x1B(I12\x1B(B\n", "half-width katakana set"},
         {kx::kCharSetJis, "a\x1B$B4\x1B(B\n", "half a pair"},
         {kx::kCharSetJis, "a\x82\xA0\n", "Shift_JIS bytes"},
+        // A lead byte whose second byte would be a line break: written back, the pair would change
+        // the file's break (the text-mode reader takes CR LF as one LF before it).
+        {kx::kCharSetSjis, "a\x8C\r\nb\r\n", "lead byte before CR LF"},
+        {kx::kCharSetSjis, "a\x8C\nb\n", "lead byte before LF"},
+        {kx::kCharSetSjis, "a\x8C\rb\rc\r", "lead byte before CR, in a file of CR breaks"},
     };
     const std::string path = dir_ / "lossy.txt";
     for (const Case& c : lossy) {
@@ -331,6 +336,8 @@ TEST_F(TextFileTest, LossyWhenACharacterOrSequenceCannotBeKept) {
     // The same files without the offending part read clean.
     const Case clean[] = {
         {kx::kCharSetUtf8, "caf\xE3\x81\x82\n", ""},
+        {kx::kCharSetSjis, "a\x8C\x9F\r\nb\r\n", ""},
+        {kx::kCharSetSjis, "a\x8C\x9F\rb\rc\r", ""},
         {kx::kCharSetUtf16LeBom,
          std::string("\xFF\xFE"
                      "a\x00"
