@@ -181,6 +181,16 @@ void StreamWriter<Unit>::PieceToWide(const char* piece, uint32_t n, std::vector<
     flush(n);
 }
 
+template <typename Unit>
+void StreamWriter<Unit>::CheckFirstCharacter(const char* text, uint32_t length, uint32_t mark_like,
+                                             uint32_t other_mark_like) {
+    if (stand_ins_ == nullptr || length < 2) return;
+    const int32_t slot = StandIns::SlotOf(static_cast<unsigned char>(text[0]), static_cast<unsigned char>(text[1]));
+    if (slot < 0) return;
+    const uint32_t cp = stand_ins_->CharacterOf(static_cast<uint32_t>(slot));
+    if (cp != 0 && (cp == mark_like || cp == other_mark_like)) MarkLossy();
+}
+
 template class StreamWriter<unsigned char>;
 template class StreamWriter<uint16_t>;
 
@@ -318,7 +328,8 @@ bool JisWriter::Close() {
 
 // ---- Utf8Writer ----
 
-Utf8Writer::Utf8Writer(FileStream file, BreakStyle style, bool mark) : ByteStreamWriter(std::move(file), style) {
+Utf8Writer::Utf8Writer(FileStream file, BreakStyle style, bool mark)
+    : ByteStreamWriter(std::move(file), style), at_start_(!mark) {
     if (mark) {
         out_.Put(0xEF);
         out_.Put(0xBB);
@@ -327,6 +338,10 @@ Utf8Writer::Utf8Writer(FileStream file, BreakStyle style, bool mark) : ByteStrea
 }
 
 int32_t Utf8Writer::Write(const char* text, uint32_t length) {
+    if (at_start_ && length > 0) {
+        at_start_ = false;
+        CheckFirstCharacter(text, length, 0xFEFF, 0);  // EF BB BF is read as the mark
+    }
     const uint64_t before = out_.produced();
     PutThroughForms(Utf8Forms(), text, length);
     return Produced(before);
@@ -371,11 +386,16 @@ uint32_t Utf8Writer::ConvertPiece(const char* piece, uint32_t n) {
 // ---- Utf16Writer ----
 
 Utf16Writer::Utf16Writer(FileStream file, BreakStyle style, bool big_endian, bool mark)
-    : StreamWriter<uint16_t>(std::move(file), style, big_endian), swap_(big_endian) {
+    : StreamWriter<uint16_t>(std::move(file), style, big_endian), swap_(big_endian), at_start_(!mark) {
     if (mark) out_.Put(FileOrder(0xFEFF));
 }
 
 int32_t Utf16Writer::Write(const char* text, uint32_t length) {
+    if (at_start_ && length > 0) {
+        at_start_ = false;
+        // Either unit first is read as a mark of one byte order or the other.
+        CheckFirstCharacter(text, length, 0xFEFF, 0xFFFE);
+    }
     const uint64_t before = out_.produced();
     PutThroughForms(Utf16Forms(swap_), text, length);
     return Produced(before);

@@ -92,6 +92,10 @@ protected:
     // The UTF-16 units of piece[0..n) into *units, stand-in codes as their characters; *lost set as
     // AnsiToWide sets it.
     void PieceToWide(const char* piece, uint32_t n, std::vector<wchar_t>* units, bool* lost) const;
+    // For a writer without a byte-order mark, at the start of its file: marks loss when text begins
+    // with the stand-in code of one of the characters given (0 for none). Such a character as the
+    // file's first would be taken for a byte-order mark when the file is read, and lost.
+    void CheckFirstCharacter(const char* text, uint32_t length, uint32_t mark_like, uint32_t other_mark_like);
 
     StreamOutput<Unit> out_;
     std::vector<Unit> staging_;  // one encoded piece: four units per byte of text at most
@@ -155,6 +159,7 @@ protected:
 
 private:
     std::vector<wchar_t> units_;
+    bool at_start_;  // no mark is written and no text yet
 };
 
 // UTF-16 in either byte order, with the mark U+FEFF when asked for.
@@ -172,6 +177,7 @@ private:
     uint16_t FileOrder(wchar_t u) const { return static_cast<uint16_t>(swap_ ? (u >> 8) | (u << 8) : u); }
     bool swap_;
     std::vector<wchar_t> units_;
+    bool at_start_;  // no mark is written and no text yet
 };
 
 // The writer of a file in char_set (a CharSet code, not auto) with line_break (a LineBreak code).
