@@ -9,6 +9,7 @@
 #include "engine/job_settings.h"
 #include "test_support.h"
 #include "text/codepage.h"
+#include "text/stand_ins.h"
 #include "text/text_file.h"
 
 namespace {
@@ -444,6 +445,53 @@ TEST_F(TextFileTest, OpenRefusals) {
     EXPECT_FALSE(file.Open(path.c_str(), kx::TextFile::kRead, kx::kCharSetAuto, kx::kLineBreakCrLf));
     EXPECT_TRUE(file.Close());
     EXPECT_FALSE(file.reader);
+}
+
+// A file without a mark whose first character is U+FEFF (or, in UTF-16, U+FFFE) would be read back
+// with that character taken for a byte-order mark: lost, or the whole file read in the other byte
+// order. The writer calls it a loss, so that a run refuses the file; with a mark, or further on, the
+// character is written as any other.
+TEST_F(TextFileTest, FirstCharacterThatReadsAsAMarkIsALossWithoutAMark) {
+    const std::string path = dir_ / "mark_like.txt";
+    struct Case {
+        kx::CharSetCode char_set;
+        uint32_t character;
+        bool lossy;
+    } cases[] = {
+        {kx::kCharSetUtf8, 0xFEFF, true},         {kx::kCharSetUtf16Le, 0xFEFF, true},
+        {kx::kCharSetUtf16Be, 0xFEFF, true},      {kx::kCharSetUtf16Le, 0xFFFE, true},
+        {kx::kCharSetUtf16Be, 0xFFFE, true},      {kx::kCharSetUtf8, 0xFFFE, false},
+        {kx::kCharSetUtf8Bom, 0xFEFF, false},     {kx::kCharSetUtf16LeBom, 0xFEFF, false},
+        {kx::kCharSetUtf16BeBom, 0xFFFE, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.char_set) + " " + std::to_string(c.character));
+        kx::StandIns stand_ins;
+        char code[2];
+        uint32_t m = 0;
+        ASSERT_TRUE(stand_ins.Put(c.character, code, &m));
+        ASSERT_EQ(2u, m);
+        const std::string text = std::string(code, 2) + "ab\n";
+        for (bool first : {true, false}) {
+            kx::TextFile file;
+            ASSERT_TRUE(file.Open(path.c_str(), kx::TextFile::kWrite, c.char_set, kx::kLineBreakLf));
+            ASSERT_TRUE(file.writer->UseStandIns(&stand_ins));
+            const std::string written = first ? text : "x" + text;
+            file.writer->Write(written.data(), static_cast<uint32_t>(written.size()));
+            EXPECT_EQ(first && c.lossy, file.writer->lossy()) << (first ? "first" : "second");
+            EXPECT_TRUE(file.Close());
+            if (first && c.lossy) continue;
+            // Read back with stand-ins: the very text.
+            kx::StandIns again;
+            ASSERT_TRUE(file.Open(path.c_str(), kx::TextFile::kRead, c.char_set, kx::kLineBreakLf));
+            file.reader->UseStandIns(&again);
+            kxlib::string back;
+            file.reader->ReadAll(&back);
+            EXPECT_FALSE(file.reader->lossy());
+            EXPECT_TRUE(file.Close());
+            ASSERT_EQ(written.size(), back.length());
+        }
+    }
 }
 
 // /dev/full accepts the open and fails every write, as a full disk does.
